@@ -20,6 +20,9 @@
 #include <sys/types.h>
 #endif
 
+#include <atomic>
+#include <cstdint>
+
 namespace kavri {
 
 #ifdef _WIN32
@@ -37,8 +40,11 @@ constexpr socket_t INVALID_SOCKET_VALUE = -1;
 // tries again. The library is never shut down.
 bool startSockets();
 bool socketsStarted();
-// The start-up logic with the system's own start call replaced; for tests.
-bool startSocketsWith(bool (*systemStart)());
+// The system's own start call behind startSockets.
+bool systemStartSockets();
+// The start-up logic on a flag of the caller's, with the system's start call
+// replaced; for tests.
+bool startSocketsWith(std::atomic<bool>& flag, bool (*systemStart)());
 
 // A socket that child processes do not inherit, or INVALID_SOCKET_VALUE.
 socket_t openSocket(int family, int type, int protocol);
