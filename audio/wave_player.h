@@ -36,15 +36,22 @@ public:
     WavePlayer& operator=(const WavePlayer&) = delete;
 
     int open();
+    // A block longer than one buffer is split over consecutive buffers; it is
+    // dropped whole when too few buffers are free.
     int write(const int16_t* samples, int count);
     void close();
 
     // Notifications from the output.
     void onOpen() { openFlag_ = 1; }
     void onDone() { doneCount_.fetch_add(1); }
+    int getSampleRate() const { return sampleRate_; }
 
 private:
+    int writeChunk(const int16_t* samples, int count);
+
     std::unique_ptr<WaveOutPort> port_;
+    // The output may open without its notification; it is closed all the same.
+    bool outputOpen_ = false;
     std::atomic<int> openFlag_{0};
     bool prepared_[BUFFER_COUNT] = {};
     uint8_t buffers_[BUFFER_COUNT][BUFFER_BYTES] = {};
