@@ -30,7 +30,10 @@ void OpusVoiceDecoder::close() {
 
 bool OpusVoiceDecoder::decode(const uint8_t* packet, int length, int16_t* samples,
                               int* sampleCount) {
-    if (state_ == nullptr || samples == nullptr || sampleCount == nullptr) {
+    // An empty packet would make libopus invent a lost frame; the phone
+    // never sends one, so it is refused like any other broken packet.
+    if (state_ == nullptr || packet == nullptr || length <= 0 || samples == nullptr ||
+        sampleCount == nullptr) {
         return false;
     }
     // No forward error correction: the phone never sends it.
