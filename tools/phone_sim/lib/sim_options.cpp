@@ -128,6 +128,10 @@ SimOptions defaultSimOptions() {
 }
 
 bool parseSimOptions(int argc, const char* const* argv, SimOptions* options, std::string* error) {
+    std::string ignored;
+    if (error == nullptr) {
+        error = &ignored;
+    }
     for (int i = 1; i < argc; ++i) {
         const char* arg = argv[i];
         if (parseFlag(arg, options)) {

@@ -12,7 +12,7 @@ constexpr double PHRASE_SECONDS = 2.4;
 constexpr double PAUSE_SECONDS = 0.45;
 constexpr int MAX_HARMONICS = 24;
 constexpr double TOP_FREQUENCY = 4000.0;
-constexpr double PEAK = 9000.0;
+constexpr double PEAK = 22000.0;
 
 double bump(double f, double centre, double width) {
     const double d = (f - centre) / width;
