@@ -1,0 +1,60 @@
+#include "ui/transport_choice.h"
+
+#include <algorithm>
+
+#include "settings/settings.h"
+#include "transport/bluetooth/bluetooth_text.h"
+
+namespace kavri {
+
+int initialDeviceIndex(const BluetoothDeviceList& devices, const uint8_t stored[6]) {
+    int chosen = 0;
+    for (int i = 0; i < devices.getCount(); ++i) {
+        const BluetoothDeviceRecord* record = devices.get(i);
+        if (record != nullptr && std::equal(record->address, record->address + 4, stored)) {
+            chosen = i;
+        }
+    }
+    return chosen;
+}
+
+TransportRadio initialRadio(int transportType, int deviceCount) {
+    switch (transportType) {
+    case 1: return deviceCount > 0 ? TransportRadio::Bluetooth : TransportRadio::None;
+    case 2: return TransportRadio::Usb;
+    case 3: return TransportRadio::WiFi;
+    default: return TransportRadio::None;
+    }
+}
+
+void applyTransportChoice(const TransportChoice& choice) {
+    switch (choice.radio) {
+    case TransportRadio::Bluetooth: {
+        const BluetoothDeviceRecord* record =
+            choice.devices != nullptr && choice.selection >= 0 && choice.selection < choice.devices->getCount()
+                ? choice.devices->get(choice.selection)
+                : nullptr;
+        if (record != nullptr) {
+            Settings::setBtAddress(record->address);
+            Settings::setTransportType(1);
+        }
+        break;
+    }
+    case TransportRadio::Usb:
+        Settings::setTransportType(2);
+        break;
+    case TransportRadio::WiFi: {
+        constexpr int kMaxBytes = Settings::WIFI_ADDR_SIZE - 1;
+        char address[Settings::WIFI_ADDR_SIZE];
+        const int length = bluetoothTextToUtf8(choice.wifiText, kMaxBytes, address, kMaxBytes);
+        address[length] = '\0';
+        Settings::setWifiServerAddr(address);
+        Settings::setTransportType(3);
+        break;
+    }
+    case TransportRadio::None:
+        break;
+    }
+}
+
+}  // namespace kavri
