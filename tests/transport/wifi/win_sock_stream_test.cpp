@@ -1,0 +1,204 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "loopback_peer.h"
+#include "transport/wifi/win_sock_stream.h"
+
+namespace kavri {
+namespace {
+
+using test::Socket;
+using test::TcpListener;
+using test::thrownCode;
+
+// A stream connected to a loopback listener, with the accepted peer socket.
+struct Connection {
+    TcpListener listener;
+    WinSockStream stream{"127.0.0.1", listener.port()};
+    Socket peer;
+
+    Connection() {
+        if (listener.valid() && stream.open() == 0) {
+            peer = listener.accept();
+        }
+    }
+};
+
+TEST(WinSockStream, ReadsExactlyAcrossSeveralSendsAndWritesAll) {
+    Connection c;
+    ASSERT_TRUE(c.peer.valid());
+    std::thread sender([&] {
+        // Pieces apart in time, so the read has to put them together.
+        for (const char* piece : {"ab", "cde", "fghij"}) {
+            c.peer.sendAll(piece, static_cast<int>(std::strlen(piece)));
+            std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        }
+    });
+    uint8_t got[10] = {};
+    c.stream.read(got, 10);
+    sender.join();
+    EXPECT_EQ(std::string(got, got + 10), "abcdefghij");
+
+    std::vector<uint8_t> big(100000);
+    for (size_t i = 0; i < big.size(); ++i)
+        big[i] = static_cast<uint8_t>(i * 7);
+    std::vector<uint8_t> echoed;
+    std::thread receiver([&] { echoed = c.peer.receive(static_cast<int>(big.size())); });
+    c.stream.write(big.data(), static_cast<int>(big.size()));
+    receiver.join();
+    EXPECT_EQ(echoed, big);
+}
+
+TEST(WinSockStream, BigEndianHelpersTravelAsOneWrite) {
+    Connection c;
+    ASSERT_TRUE(c.peer.valid());
+    c.stream.write1(0x65);
+    c.stream.write4(0x00000006);
+    EXPECT_EQ(c.peer.receive(5), (std::vector<uint8_t>{0x65, 0, 0, 0, 6}));
+    const uint8_t reply[] = {0x65, 0x00, 0x00, 0x00, 0x02, 0xC0, 0x00};
+    c.peer.sendAll(reply, sizeof reply);
+    EXPECT_EQ(c.stream.read1(), 0x65);
+    EXPECT_EQ(c.stream.read4(), 2u);
+    EXPECT_EQ(c.stream.read2(), 0xC000);
+}
+
+TEST(WinSockStream, SilentPeerTimesOutAndTheStreamStaysUsable) {
+    Connection c;
+    ASSERT_TRUE(c.peer.valid());
+    uint8_t byte = 0;
+    EXPECT_EQ(thrownCode([&] { c.stream.read(&byte, 1); }), EXCEPTION_TIMEOUT);
+    EXPECT_TRUE(c.stream.isOpen());
+    c.peer.sendAll("z", 1);
+    c.stream.read(&byte, 1);
+    EXPECT_EQ(byte, 'z');
+}
+
+TEST(WinSockStream, PeerCloseFailsTheReadButLeavesTheStreamOpen) {
+    Connection c;
+    ASSERT_TRUE(c.peer.valid());
+    c.peer.sendAll("ab", 2);
+    c.peer.reset();
+    uint8_t got[4];
+    EXPECT_EQ(thrownCode([&] { c.stream.read(got, 4); }), EXCEPTION_RECEIVE_FAILED);
+    EXPECT_TRUE(c.stream.isOpen());
+}
+
+TEST(WinSockStream, FailedSendClosesTheStream) {
+    // A reset, and an orderly close, which fails only the second send after
+    // it and would raise SIGPIPE on Linux if the send allowed it.
+    for (bool reset : {true, false}) {
+        SCOPED_TRACE(reset ? "peer reset" : "peer closed");
+        Connection c;
+        ASSERT_TRUE(c.peer.valid());
+        if (reset) {
+            c.peer.abort();
+        } else {
+            c.peer.reset();
+        }
+        uint8_t block[1024] = {};
+        int code = -1;
+        for (int i = 0; i < 100 && code == -1; ++i) {
+            code = thrownCode([&] { c.stream.write(block, sizeof block); });
+        }
+        EXPECT_EQ(code, EXCEPTION_SEND_FAILED);
+        EXPECT_FALSE(c.stream.isOpen());
+        EXPECT_EQ(thrownCode([&] { c.stream.write(block, 1); }), EXCEPTION_NOT_OPEN);
+        EXPECT_EQ(thrownCode([&] { c.stream.read(block, 1); }), EXCEPTION_NOT_OPEN);
+    }
+}
+
+TEST(WinSockStream, ClosedStreamThrowsNotOpenWhateverTheCount) {
+    TcpListener listener;
+    WinSockStream never("127.0.0.1", listener.port());
+    uint8_t buffer[4] = {};
+    for (int count : {0, -1, 4}) {
+        EXPECT_EQ(thrownCode([&] { never.read(buffer, count); }), EXCEPTION_NOT_OPEN) << count;
+        EXPECT_EQ(thrownCode([&] { never.write(buffer, count); }), EXCEPTION_NOT_OPEN) << count;
+    }
+    never.close();  // closing a stream that is not open does nothing
+
+    WinSockStream closed("127.0.0.1", listener.port());
+    ASSERT_EQ(closed.open(), 0);
+    closed.close();
+    EXPECT_EQ(thrownCode([&] { closed.read(buffer, 0); }), EXCEPTION_NOT_OPEN);
+    EXPECT_EQ(thrownCode([&] { closed.write(buffer, 4); }), EXCEPTION_NOT_OPEN);
+}
+
+TEST(WinSockStream, CountOfZeroOrLessReturnsAtOnce) {
+    Connection c;
+    ASSERT_TRUE(c.peer.valid());
+    c.stream.read(nullptr, 0);
+    c.stream.read(nullptr, -3);
+    c.stream.write(nullptr, 0);
+    c.stream.write(nullptr, -3);
+    // Nothing reached the peer and the stream still works.
+    c.stream.write1(7);
+    EXPECT_EQ(c.peer.receive(1), std::vector<uint8_t>{7});
+}
+
+TEST(WinSockStream, CloseAndDestructionEndTheConnection) {
+    TcpListener listener;
+    Socket first, second;
+    {
+        WinSockStream stream("127.0.0.1", listener.port());
+        ASSERT_EQ(stream.open(), 0);
+        first = listener.accept();
+        stream.close();
+        EXPECT_TRUE(first.seesEndOfStream());
+        ASSERT_EQ(stream.open(), 0);
+        second = listener.accept();
+    }
+    EXPECT_TRUE(second.seesEndOfStream());
+}
+
+TEST(WinSockStream, OpenFailuresReturnMinusFive) {
+    WinSockStream refused("127.0.0.1", test::unusedTcpPort());
+    EXPECT_EQ(refused.open(), -5);
+    EXPECT_FALSE(refused.isOpen());
+    // An empty label makes the resolver refuse the name without asking a server.
+    WinSockStream unresolvable("no..such.invalid", 8125);
+    EXPECT_EQ(unresolvable.open(), -5);
+    WinSockStream noHost(nullptr, 8125);
+    EXPECT_EQ(noHost.open(), -5);
+}
+
+TEST(WinSockStream, PeerAddressIsTheAddressReached) {
+    Connection c;
+    ASSERT_TRUE(c.peer.valid());
+    sockaddr_storage peer = {};
+    ASSERT_TRUE(c.stream.getPeerAddress(&peer));
+    sockaddr_storage expected;
+    ASSERT_TRUE(test::makeAddress("127.0.0.1", c.listener.port(), &expected));
+    EXPECT_TRUE(sameHostAddress(peer, expected));
+    EXPECT_EQ(peer.ss_family, AF_INET);
+    EXPECT_EQ(ntohs(reinterpret_cast<sockaddr_in&>(peer).sin_port), c.listener.port());
+
+    c.stream.close();
+    EXPECT_FALSE(c.stream.getPeerAddress(&peer));
+}
+
+TEST(WinSockStream, ConnectsOverIpv6) {
+    TcpListener listener("::1");
+    if (!listener.valid()) {
+        GTEST_SKIP() << "no IPv6 loopback";
+    }
+    WinSockStream stream("::1", listener.port());
+    ASSERT_EQ(stream.open(), 0);
+    Socket peer = listener.accept();
+    ASSERT_TRUE(peer.valid());
+    peer.sendAll("ok", 2);
+    uint8_t got[2];
+    stream.read(got, 2);
+    EXPECT_EQ(got[0], 'o');
+    sockaddr_storage address;
+    ASSERT_TRUE(stream.getPeerAddress(&address));
+    EXPECT_EQ(address.ss_family, AF_INET6);
+}
+
+}  // namespace
+}  // namespace kavri
