@@ -2,6 +2,8 @@
 
 #include <memory>
 #include <optional>
+#include <ostream>
+#include <string>
 #include <vector>
 
 #include "audio/mic_device.h"
@@ -117,6 +119,10 @@ struct VersionCase {
     int driverState;
 };
 
+void PrintTo(const VersionCase& v, std::ostream* os) {
+    *os << "version " << (v.reported ? std::to_string(*v.reported) : "unreadable");
+}
+
 class MicDeviceVersion : public testing::TestWithParam<VersionCase> {};
 
 TEST_P(MicDeviceVersion, SampleCountWritePathAndDriverState) {
@@ -153,7 +159,11 @@ INSTANTIATE_TEST_SUITE_P(Tiers, MicDeviceVersion,
                                          VersionCase{1, 0x03, 0xC0, false, 0},
                                          VersionCase{2, 0x03, 0xC0, false, 1},
                                          VersionCase{3, 0x0B, 0x40, true, 1},
-                                         VersionCase{200, 0x0B, 0x40, true, 1}));
+                                         VersionCase{200, 0x0B, 0x40, true, 1}),
+                         [](const testing::TestParamInfo<VersionCase>& info) {
+                             return info.param.reported ? "version" + std::to_string(*info.param.reported)
+                                                        : std::string("unreadable");
+                         });
 
 TEST(MicDevice, CloseSendsStopOnceThenClosesAndSecondCloseIsSilent) {
     Rig rig;
