@@ -50,6 +50,8 @@ bool startSocketsWith(std::atomic<bool>& flag, bool (*systemStart)());
 // A socket that child processes do not inherit, or INVALID_SOCKET_VALUE.
 socket_t openSocket(int family, int type, int protocol);
 void closeSocket(socket_t s);
+// Ends both directions, waking a thread blocked on s; the handle stays valid.
+void shutdownSocket(socket_t s);
 // The last socket error of this thread (WSAGetLastError / errno).
 int lastSocketError();
 

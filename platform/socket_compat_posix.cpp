@@ -23,6 +23,10 @@ void closeSocket(socket_t s) {
     }
 }
 
+void shutdownSocket(socket_t s) {
+    ::shutdown(s, SHUT_RDWR);
+}
+
 int lastSocketError() {
     return errno;
 }

@@ -22,6 +22,10 @@ void closeSocket(socket_t s) {
     }
 }
 
+void shutdownSocket(socket_t s) {
+    ::shutdown(s, SD_BOTH);
+}
+
 int lastSocketError() {
     return WSAGetLastError();
 }

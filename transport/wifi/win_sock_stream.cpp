@@ -12,43 +12,51 @@ WinSockStream::~WinSockStream() {
 
 int WinSockStream::open() {
     close();
-    socket_ = connectTcp(host_, port_);
-    return socket_ == INVALID_SOCKET_VALUE ? -5 : 0;
+    socket_.store(connectTcp(host_, port_));
+    return isOpen() ? 0 : -5;
 }
 
 void WinSockStream::close() {
-    if (socket_ != INVALID_SOCKET_VALUE) {
-        closeSocket(socket_);
-        socket_ = INVALID_SOCKET_VALUE;
-    }
+    closeSocket(socket_.exchange(INVALID_SOCKET_VALUE));
+    closeSocket(retired_.exchange(INVALID_SOCKET_VALUE));
 }
 
 void WinSockStream::write(const uint8_t* buffer, int length) {
-    if (!isOpen()) {
+    const socket_t s = socket_.load();
+    if (s == INVALID_SOCKET_VALUE) {
         throw EXCEPTION_NOT_OPEN;
     }
     int sent = 0;
     while (sent < length) {
-        const int n = sendSome(socket_, buffer + sent, length - sent);
+        const int n = sendSome(s, buffer + sent, length - sent);
         if (n <= 0) {
-            close();
+            retire(s);
             throw EXCEPTION_SEND_FAILED;
         }
         sent += n;
     }
 }
 
+void WinSockStream::retire(socket_t s) {
+    socket_t expected = s;
+    if (socket_.compare_exchange_strong(expected, INVALID_SOCKET_VALUE)) {
+        shutdownSocket(s);
+        closeSocket(retired_.exchange(s));
+    }
+}
+
 void WinSockStream::read(uint8_t* buffer, int length) {
-    if (!isOpen()) {
+    const socket_t s = socket_.load();
+    if (s == INVALID_SOCKET_VALUE) {
         throw EXCEPTION_NOT_OPEN;
     }
     int received = 0;
     while (received < length) {
         // The wait restarts for every piece: a slow but steady reply is not cut off.
-        if (waitReadable(socket_, RECEIVE_TIMEOUT_MS) <= 0) {
+        if (waitReadable(s, RECEIVE_TIMEOUT_MS) <= 0) {
             throw EXCEPTION_TIMEOUT;
         }
-        const int n = receiveSome(socket_, buffer + received, length - received);
+        const int n = receiveSome(s, buffer + received, length - received);
         if (n <= 0) {
             throw EXCEPTION_RECEIVE_FAILED;
         }
@@ -57,12 +65,13 @@ void WinSockStream::read(uint8_t* buffer, int length) {
 }
 
 bool WinSockStream::getPeerAddress(sockaddr_storage* out) const {
-    if (!isOpen() || out == nullptr) {
+    const socket_t s = socket_.load();
+    if (s == INVALID_SOCKET_VALUE || out == nullptr) {
         return false;
     }
     sockaddr_storage peer = {};
     socklen_t length = sizeof peer;
-    if (getpeername(socket_, reinterpret_cast<sockaddr*>(&peer), &length) != 0) {
+    if (getpeername(s, reinterpret_cast<sockaddr*>(&peer), &length) != 0) {
         return false;
     }
     *out = peer;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <atomic>
+
 #include "platform/socket_compat.h"
 #include "transport/control_stream.h"
 
@@ -23,12 +25,19 @@ class WinSockStream : public ControlStream {
     void read(uint8_t* buffer, int length) override;
     void write(const uint8_t* buffer, int length) override;
 
-    bool isOpen() const { return socket_ != INVALID_SOCKET_VALUE; }
+    bool isOpen() const { return socket_.load() != INVALID_SOCKET_VALUE; }
     // The address the connection reached; false when not open.
     bool getPeerAddress(sockaddr_storage* out) const;
 
   private:
-    socket_t socket_ = INVALID_SOCKET_VALUE;
+    void retire(socket_t s);
+
+    // One thread may read (the USB media path) while another writes (the
+    // keep-alive), so a failed write only retires the socket: it is shut down
+    // at once, which wakes the reader, and closed by close() or the
+    // destructor, so its handle cannot be reused under the reader.
+    std::atomic<socket_t> socket_{INVALID_SOCKET_VALUE};
+    std::atomic<socket_t> retired_{INVALID_SOCKET_VALUE};
     const char* host_;
     int port_;
 };

@@ -112,6 +112,26 @@ TEST(WinSockStream, FailedSendClosesTheStream) {
     }
 }
 
+TEST(WinSockStream, FailedSendWhileAnotherThreadReads) {
+    Connection c;
+    ASSERT_TRUE(c.peer.valid());
+    int readCode = -1;
+    std::thread reader([&] {
+        uint8_t got[4];
+        readCode = thrownCode([&] { c.stream.read(got, 4); });
+    });
+    c.peer.abort();
+    uint8_t block[1024] = {};
+    int writeCode = -1;
+    for (int i = 0; i < 100 && writeCode == -1; ++i) {
+        writeCode = thrownCode([&] { c.stream.write(block, sizeof block); });
+    }
+    reader.join();
+    EXPECT_EQ(writeCode, EXCEPTION_SEND_FAILED);
+    // The reader saw the connection fail, or found the stream already closed.
+    EXPECT_TRUE(readCode == EXCEPTION_RECEIVE_FAILED || readCode == EXCEPTION_NOT_OPEN) << readCode;
+}
+
 TEST(WinSockStream, ClosedStreamThrowsNotOpenWhateverTheCount) {
     TcpListener listener;
     WinSockStream never("127.0.0.1", listener.port());
