@@ -1,0 +1,116 @@
+#include <gtest/gtest.h>
+
+#include "core/mic_controller.h"
+#include "core/reception_stats.h"
+#include "tests/core/mic_controller_phone.h"
+
+namespace kavri::test {
+namespace {
+
+std::vector<Report> kEndedWith(int result) { return {{1, 0}, {2, 0}, {3, 0}, {0, result}}; }
+
+class MicControllerLoss : public PhoneFixture {
+protected:
+    void connect(bool realTimer = false) {
+        controller = std::make_unique<MicController>(&recorder, fakes.make(realTimer));
+        ASSERT_EQ(controller->connect(), 0);
+        ASSERT_TRUE(recorder.waitForCount(2, kConnectWait));
+        ASSERT_EQ(controller->getState(), Connected);
+    }
+
+    ReportRecorder recorder;
+    FakeOutputs fakes;
+    std::unique_ptr<MicController> controller;
+};
+
+// These wait for three receive time-outs of three seconds each.
+TEST_F(MicControllerLoss, PhoneThatNeverSendsAudioEndsWithNoAudio) {
+    startSilentPhone();
+    connect();
+    ASSERT_TRUE(recorder.waitForCount(4, kSilenceWait));
+    EXPECT_EQ(recorder.reports(), kEndedWith(-21));
+    EXPECT_EQ(receptionStats().rx.load(), 0);
+    EXPECT_EQ(fakes.mic->callsCopy().back(), "close");
+}
+
+TEST_F(MicControllerLoss, AudioThatStopsEndsWithConnectionLost) {
+    PhoneSimConfig config;
+    config.faults.stopAfterPackets = 5;
+    startPhone(config);
+    connect();
+    ASSERT_TRUE(recorder.waitForCount(4, kSilenceWait));
+    EXPECT_EQ(recorder.reports(), kEndedWith(-20));
+    EXPECT_EQ(receptionStats().rx.load(), 5);
+    // The control connection stayed up all along.
+    EXPECT_GE(phone->keepAliveCount(), 5);
+}
+
+// No audio ever came, so only the keep-alive can have given -20; the receive
+// loop's -21 that follows during the stop does not replace it.
+TEST_F(MicControllerLoss, FailedKeepAliveEndsWithConnectionLost) {
+    startSilentPhone();
+    connect();
+    ASSERT_TRUE(phone->waitForKeepAlives(1, kConnectWait));
+    phone->dropConnection();
+    ASSERT_TRUE(recorder.waitForCount(4, kSilenceWait));
+    EXPECT_EQ(recorder.reports(), kEndedWith(-20));
+    EXPECT_EQ(receptionStats().rx.load(), 0);
+}
+
+// A receive attempt that times out after the user's Disconnect does not turn
+// the user's stop into a failure.
+TEST_F(MicControllerLoss, UserStopDuringSilenceEndsWithZero) {
+    startSilentPhone();
+    connect();
+    ASSERT_TRUE(phone->waitForKeepAlives(1, kConnectWait));
+    controller->requestStop(0);
+    ASSERT_TRUE(recorder.waitForCount(4, kSilenceWait));
+    EXPECT_EQ(recorder.reports(), kEndedWith(0));
+}
+
+TEST_F(MicControllerLoss, DeviceThatDoesNotOpenLeavesTheConnectionPlaying) {
+    startPhone();
+    fakes.mic->opens = false;
+    connect();
+    ASSERT_TRUE(waitForRx(2));
+    ASSERT_TRUE(fakes.clock->waitForRunning(kConnectWait));
+    Settings::setPlayLocally(true);
+    EXPECT_TRUE(fakes.clock->tick());
+    Settings::setPlayLocally(false);
+    controller->requestStop(0);
+    ASSERT_TRUE(recorder.waitForCount(4, kConnectWait));
+    EXPECT_EQ(recorder.reports(), kEndedWith(0));
+    EXPECT_EQ(fakes.mic->callsCopy(), std::vector<std::string>{"open failed"});
+    EXPECT_EQ(fakes.speaker->buffersCopy().size(), 1u);
+}
+
+// The system timer's thread is inside a microphone write when the stop
+// begins: the device is closed only after that write has returned.
+TEST_F(MicControllerLoss, StopWaitsForATickStillWriting) {
+    startPhone();
+    {
+        std::lock_guard<std::mutex> lock(fakes.mic->mutex);
+        fakes.mic->holdWrites = true;
+    }
+    connect(true);
+    ASSERT_TRUE(fakes.mic->waitForHeldWrite(kConnectWait));
+    controller->requestStop(0);
+    ASSERT_TRUE(recorder.waitForCount(3, kConnectWait));
+    // Bounded look for a close that must not come while the write is held.
+    EXPECT_FALSE(fakes.mic->waitForCall("stop", Millis(300)));
+    fakes.mic->releaseWrites();
+    ASSERT_TRUE(recorder.waitForCount(4, kConnectWait));
+    EXPECT_EQ(recorder.reports(), kEndedWith(0));
+
+    const auto calls = fakes.mic->callsCopy();
+    ASSERT_GE(calls.size(), 5u);
+    EXPECT_EQ(calls[2], "write held");
+    EXPECT_EQ(calls[3].rfind("write ", 0), 0u);
+    // Nothing was written after the held one: the timer was stopped.
+    EXPECT_EQ(calls.size(), 6u);
+    EXPECT_EQ(calls[4], "stop");
+    EXPECT_EQ(calls[5], "close");
+}
+
+}  // namespace
+}  // namespace kavri::test
