@@ -1,0 +1,141 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+
+#include "platform/socket_compat.h"
+#include "transport/bluetooth/bluetooth_media_stream.h"
+#include "transport/bluetooth/bt_device_stream.h"
+#include "transport/input_control_stream.h"
+
+namespace kavri {
+namespace {
+
+// A connected loopback TCP pair standing in for the RFCOMM connection: the
+// stream's reads and writes only need a connected byte socket.
+struct SocketPair {
+    socket_t local = INVALID_SOCKET_VALUE;
+    socket_t peer = INVALID_SOCKET_VALUE;
+
+    SocketPair() {
+        EXPECT_TRUE(startSockets());
+        const socket_t listener = openSocket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        EXPECT_EQ(::bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+        EXPECT_EQ(::listen(listener, 1), 0);
+        address.sin_port = htons(static_cast<uint16_t>(localPort(listener)));
+        local = openSocket(AF_INET, SOCK_STREAM, 0);
+        EXPECT_EQ(::connect(local, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+        peer = ::accept(listener, nullptr, nullptr);
+        EXPECT_NE(peer, INVALID_SOCKET_VALUE);
+        closeSocket(listener);
+    }
+    ~SocketPair() {
+        if (peer != INVALID_SOCKET_VALUE) {
+            closeSocket(peer);
+        }
+    }
+    void send(const char* text) const { ASSERT_EQ(sendSome(peer, text, static_cast<int>(std::strlen(text))), static_cast<int>(std::strlen(text))); }
+};
+
+const uint8_t ADDRESS[6] = {1, 2, 3, 4, 5, 6};
+
+int thrownBy(void (*operation)(BtDeviceStream&), BtDeviceStream& stream) {
+    try {
+        operation(stream);
+    } catch (int code) {
+        return code;
+    }
+    return -1;
+}
+
+TEST(BtDeviceStream, ClosedStreamThrowsNotOpenWhateverTheCount) {
+    BtDeviceStream stream(ADDRESS);
+    EXPECT_FALSE(stream.isOpen());
+    EXPECT_EQ(thrownBy([](BtDeviceStream& s) { uint8_t b; s.read(&b, 0); }, stream), EXCEPTION_NOT_OPEN);
+    EXPECT_EQ(thrownBy([](BtDeviceStream& s) { uint8_t b = 0; s.write(&b, 1); }, stream), EXCEPTION_NOT_OPEN);
+    stream.close();
+    EXPECT_EQ(stream.device().address[0], 1);
+    EXPECT_EQ(stream.device().address[5], 6);
+}
+
+TEST(BtDeviceStream, ReadsExactlyTheCountAcrossPieces) {
+    SocketPair pair;
+    BtDeviceStream stream(ADDRESS);
+    stream.adopt(pair.local);
+    pair.send("ab");
+    pair.send("cdef");
+    uint8_t got[6] = {};
+    stream.read(got, 0);
+    stream.read(got, 5);
+    EXPECT_EQ(std::memcmp(got, "abcde", 5), 0);
+    EXPECT_EQ(stream.read1(), 'f');
+}
+
+TEST(BtDeviceStream, WritesEverythingToThePeer) {
+    SocketPair pair;
+    BtDeviceStream stream(ADDRESS);
+    stream.adopt(pair.local);
+    stream.write1(0x69);
+    stream.write4(0);
+    uint8_t got[5] = {};
+    int have = 0;
+    while (have < 5) {
+        ASSERT_EQ(waitReadable(pair.peer, 5000), 1);
+        const int n = receiveSome(pair.peer, got + have, 5 - have);
+        ASSERT_GT(n, 0);
+        have += n;
+    }
+    const uint8_t keepAlive[5] = {0x69, 0, 0, 0, 0};
+    EXPECT_EQ(std::memcmp(got, keepAlive, 5), 0);
+}
+
+TEST(BtDeviceStream, PeerClosingFailsTheReadButLeavesTheStreamOpen) {
+    SocketPair pair;
+    BtDeviceStream stream(ADDRESS);
+    stream.adopt(pair.local);
+    closeSocket(pair.peer);
+    pair.peer = INVALID_SOCKET_VALUE;
+    EXPECT_EQ(thrownBy([](BtDeviceStream& s) { s.read1(); }, stream), EXCEPTION_RECEIVE_FAILED);
+    EXPECT_TRUE(stream.isOpen());
+}
+
+TEST(BtDeviceStream, FailedSendClosesTheStream) {
+    SocketPair pair;
+    BtDeviceStream stream(ADDRESS);
+    stream.adopt(pair.local);
+    // Sending on a socket shut for sending (how 1: SD_SEND, SHUT_WR) fails
+    // at once on both systems.
+    ::shutdown(pair.local, 1);
+    EXPECT_EQ(thrownBy([](BtDeviceStream& s) { s.write1(1); }, stream), EXCEPTION_SEND_FAILED);
+    EXPECT_FALSE(stream.isOpen());
+    EXPECT_EQ(thrownBy([](BtDeviceStream& s) { s.write1(1); }, stream), EXCEPTION_NOT_OPEN);
+}
+
+TEST(BtDeviceStream, SilentPhoneTimesOutAfterFiveSeconds) {
+    SocketPair pair;
+    BtDeviceStream stream(ADDRESS);
+    stream.adopt(pair.local);
+    EXPECT_EQ(thrownBy([](BtDeviceStream& s) { s.read1(); }, stream), EXCEPTION_TIMEOUT);
+    EXPECT_TRUE(stream.isOpen());
+}
+
+TEST(BluetoothMediaStream, NullBufferGivesMinus1WithoutReading) {
+    const uint8_t bytes[] = {7, 8, 9};
+    InputControlStream control(bytes, 3);
+    BluetoothMediaStream media(&control);
+    EXPECT_EQ(media.read(nullptr, 2), -1);
+    EXPECT_EQ(control.remaining(), 3);
+    uint8_t got[3] = {};
+    EXPECT_EQ(media.read(got, 3), 3);
+    EXPECT_EQ(got[2], 9);
+    EXPECT_THROW(media.read(got, 1), int);
+    EXPECT_TRUE(media.hasAvailable(5000));
+    EXPECT_EQ(media.open(), 0);
+    EXPECT_EQ(media.close(), 0);
+}
+
+}  // namespace
+}  // namespace kavri
