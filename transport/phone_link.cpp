@@ -4,6 +4,10 @@
 
 #include "audio/voice_decoder.h"
 #include "settings/settings.h"
+#include "transport/bluetooth/bluetooth_media_stream.h"
+#include "transport/bluetooth/bt_device_stream.h"
+#include "transport/usb/usb_control_stream.h"
+#include "transport/usb/usb_media_stream.h"
 #include "transport/wifi/wifi_media_stream.h"
 #include "transport/wifi/win_sock_stream.h"
 
@@ -19,18 +23,26 @@ constexpr int HEADER_SIZE = 6;
 constexpr uint8_t HANDSHAKE_PAYLOAD[] = {0x03, 0x03, 0x05, 0x00, 0x00, 0x00};
 constexpr uint8_t SETUP_PREFIX[] = {0x02, 0x02};
 
-// The USB streams come with the USB transport; until then the factory cannot
-// reach a phone over USB.
-bool makeUsbStreams(std::unique_ptr<ControlStream>& /*control*/,
-                    std::unique_ptr<MediaStream>& /*media*/) {
-    return false;
+// USB: adb forwards the control port to the phone; the media packets follow
+// on the same connection.
+bool makeUsbStreams(std::unique_ptr<ControlStream>& control,
+                    std::unique_ptr<MediaStream>& media) {
+    auto usb = std::make_unique<UsbControlStream>(Settings::getControlPort());
+    media = std::make_unique<UsbMediaStream>(usb.get());
+    control = std::move(usb);
+    return true;
 }
 
-// The Bluetooth streams come with the Bluetooth transport; until then the
-// factory cannot reach a phone over Bluetooth.
-bool makeBluetoothStreams(std::unique_ptr<ControlStream>& /*control*/,
-                          std::unique_ptr<MediaStream>& /*media*/) {
-    return false;
+// Bluetooth: an RFCOMM connection to the phone chosen in the settings; the
+// media packets follow on the same connection.
+bool makeBluetoothStreams(std::unique_ptr<ControlStream>& control,
+                          std::unique_ptr<MediaStream>& media) {
+    uint8_t address[Settings::BT_ADDRESS_SIZE];
+    Settings::getBtAddress(address);
+    auto bluetooth = std::make_unique<BtDeviceStream>(address);
+    media = std::make_unique<BluetoothMediaStream>(bluetooth.get());
+    control = std::move(bluetooth);
+    return true;
 }
 
 }  // namespace
