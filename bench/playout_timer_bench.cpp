@@ -90,5 +90,3 @@ BENCHMARK(BM_PlayoutTimerTickLateness)->Args({20, 1000})->Iterations(1)->Unit(be
 
 }  // namespace
 }  // namespace kavri
-
-BENCHMARK_MAIN();
