@@ -64,4 +64,25 @@ bool sendDatagramFrom(const std::string& fromAddress, const std::string& toAddre
     return s.valid() && s.sendTo(bytes.data(), static_cast<int>(bytes.size()), to);
 }
 
+bool sourceAddressKept(const std::string& fromAddress) {
+    sockaddr_storage local{};
+    if (!SimSocket::parseAddress("127.0.0.1", 0, &local)) {
+        return false;
+    }
+    SimSocket receiver = SimSocket::bindUdp(local, nullptr);
+    sockaddr_storage bound{};
+    if (!receiver.valid() || !receiver.localAddress(&bound)) {
+        return false;
+    }
+    const std::vector<uint8_t> probe = {1};
+    if (!sendDatagramFrom(fromAddress, "127.0.0.1", SimSocket::portOf(bound), probe) ||
+        receiver.waitReadable(2000) != 1) {
+        return false;
+    }
+    uint8_t byte = 0;
+    sockaddr_storage from{};
+    return receiver.receiveFrom(&byte, 1, &from) == 1 &&
+           SimSocket::formatAddress(from) == fromAddress;
+}
+
 }  // namespace kavri::test

@@ -35,4 +35,9 @@ private:
 bool sendDatagramFrom(const std::string& fromAddress, const std::string& toAddress, int port,
                       const std::vector<uint8_t>& bytes);
 
+// Whether a datagram sent from this local IPv4 address arrives with it as its
+// source. Wine binds UDP sockets to the whole interface, so there datagrams
+// from 127.0.0.2 leave as 127.0.0.1.
+bool sourceAddressKept(const std::string& fromAddress);
+
 }  // namespace kavri::test

@@ -195,6 +195,17 @@ bool SimSocket::sendTo(const uint8_t* data, int length, const sockaddr_storage& 
     return n == length;
 }
 
+int SimSocket::receiveFrom(uint8_t* buffer, int capacity, sockaddr_storage* from) {
+    *from = sockaddr_storage{};
+    socklen_t length = sizeof *from;
+    if (!valid() || capacity <= 0) {
+        return -1;
+    }
+    const int n = static_cast<int>(recvfrom(handle_, reinterpret_cast<char*>(buffer), capacity, 0,
+                                            reinterpret_cast<sockaddr*>(from), &length));
+    return n < 0 ? -1 : n;
+}
+
 bool SimSocket::localAddress(sockaddr_storage* out) const {
     socklen_t len = sizeof *out;
     *out = sockaddr_storage{};

@@ -47,6 +47,8 @@ public:
     // False when the bytes could not all be sent within the time-out.
     bool sendAll(const uint8_t* data, int length, int timeoutMs);
     bool sendTo(const uint8_t* data, int length, const sockaddr_storage& to);
+    // One datagram and its sender; -1 on failure or when none is waiting.
+    int receiveFrom(uint8_t* buffer, int capacity, sockaddr_storage* from);
     bool localAddress(sockaddr_storage* out) const;
     bool peerAddress(sockaddr_storage* out) const;
 
