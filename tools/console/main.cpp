@@ -18,6 +18,7 @@
 #include "tools/console/console_callback.h"
 #include "tools/console/console_options.h"
 #include "tools/console/console_text.h"
+#include "tools/console/speaker_probe_port.h"
 #include "tools/console/tap_mic_port.h"
 #include "tools/console/wav_tap.h"
 #include "ui/status_texts.h"
@@ -83,9 +84,13 @@ void printStatistics() {
                 formatTimeOfDay(s.startTime.load()).c_str(), formatTimeOfDay(s.endTime.load()).c_str());
 }
 
-void printMicrophone(const TapMicPort& port, const WavTap* tap, const std::string& wavPath) {
+void printOutputs(const TapMicPort& mic, const SpeakerProbePort& speaker, const WavTap* tap,
+                  const std::string& wavPath) {
     std::printf("microphone: %s %s\n", defaultMicPipePath().c_str(),
-                port.systemOpened() ? "received the audio" : "was not available (no reader on the pipe)");
+                mic.systemOpened() ? "received the audio" : "was not available (no reader on the pipe)");
+    if (Settings::isPlayLocally()) {
+        std::printf("speaker: %s\n", speaker.everOpened() ? "played the audio" : "no sound server output could be opened");
+    }
     if (tap != nullptr) {
         const double rms = tap->rms();
         const double dbfs = rms > 0 ? 20.0 * std::log10(rms / 32768.0) : -INFINITY;
@@ -125,11 +130,13 @@ int main(int argc, char** argv) {
     ConsoleCallback callback(options.quiet);
     auto micPort = std::make_unique<TapMicPort>(makeSystemMicDevicePort(), tap.get());
     const TapMicPort& mic = *micPort;
+    auto speakerPort = std::make_unique<SpeakerProbePort>(makeSystemWaveOutPort());
+    const SpeakerProbePort& speaker = *speakerPort;
     int result = 0;
     {
         MicOutputs outputs;
         outputs.device = std::move(micPort);
-        outputs.speaker = makeSystemWaveOutPort();
+        outputs.speaker = std::move(speakerPort);
         outputs.timer = makeSystemTimerPort();
         MicController controller(&callback, std::move(outputs));
         result = runConnection(controller, callback, options.seconds);
@@ -141,7 +148,7 @@ int main(int argc, char** argv) {
             std::printf("%s\n", text.c_str());
         }
         printStatistics();
-        printMicrophone(mic, tap.get(), options.wavPath);
+        printOutputs(mic, speaker, tap.get(), options.wavPath);
     }
     Settings::save();
     return result == 0 ? 0 : 1;
