@@ -7,7 +7,9 @@ namespace kavri {
 OpusVoiceDecoder::OpusVoiceDecoder(int sampleRate, int channels)
     : sampleRate_(sampleRate), channels_(channels) {}
 
-OpusVoiceDecoder::~OpusVoiceDecoder() { close(); }
+OpusVoiceDecoder::~OpusVoiceDecoder() {
+    close();
+}
 
 int OpusVoiceDecoder::open() {
     // A second open would leak the first state; release it instead.

@@ -9,7 +9,7 @@ namespace kavri {
 // The phone's Opus packets to 16-bit PCM, through libopus. One thread uses a
 // decoder from open() to close().
 class OpusVoiceDecoder : public VoiceDecoder {
-public:
+  public:
     OpusVoiceDecoder(int sampleRate, int channels);
     ~OpusVoiceDecoder() override;
     OpusVoiceDecoder(const OpusVoiceDecoder&) = delete;
@@ -21,7 +21,7 @@ public:
 
     bool isOpen() const { return state_ != nullptr; }
 
-private:
+  private:
     OpusDecoder* state_ = nullptr;
     int sampleRate_;
     int channels_;

@@ -11,7 +11,7 @@ namespace kavri {
 // of ten slots holding at most nine frames. All storage is inside; nothing
 // allocates.
 class PlayoutQueue {
-public:
+  public:
     static constexpr int SLOTS = 10;
     static constexpr int MAX_FRAMES = 9;
     // What skip() leaves: the newest frames, to keep the delay short.
@@ -35,7 +35,7 @@ public:
     bool isEmpty() const { return getCount() == 0; }
     bool isFull() const { return getCount() > MAX_FRAMES - 1; }
 
-private:
+  private:
     static void copyFrame(const AudioFrame& from, AudioFrame& to);
 
     int readIndex_ = 0;

@@ -39,7 +39,8 @@ const wchar_t* fixedText(int code) {
         case RESULT_CANNOT_CONNECT:
             return L"Fail to connect to server.";
         case RESULT_HANDSHAKE_FAILED:
-            return L"Fail to communicate with Kavri on Android phone. Check if it has been started.";
+            return L"Fail to communicate with Kavri on Android phone. Check if it has been "
+                   L"started.";
         case RESULT_VERSION_MISMATCH:
             return L"Client and server mismatch. Please install latest server and client.";
         case RESULT_CANNOT_START:
@@ -54,7 +55,8 @@ const wchar_t* fixedText(int code) {
         case RESULT_MEDIA_OPEN_FAILED:
             return L"Fail to connect to server for media stream.";
         case RESULT_DRIVER_TOO_OLD:
-            return L"Driver is too old. Please install the latest driver. Force to play in speaker.";
+            return L"Driver is too old. Please install the latest driver. Force to play in "
+                   L"speaker.";
         default:
             return nullptr;
     }

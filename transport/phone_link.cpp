@@ -25,8 +25,7 @@ constexpr uint8_t SETUP_PREFIX[] = {0x02, 0x02};
 
 // USB: adb forwards the control port to the phone; the media packets follow
 // on the same connection.
-bool makeUsbStreams(std::unique_ptr<ControlStream>& control,
-                    std::unique_ptr<MediaStream>& media) {
+bool makeUsbStreams(std::unique_ptr<ControlStream>& control, std::unique_ptr<MediaStream>& media) {
     auto usb = std::make_unique<UsbControlStream>(Settings::getControlPort());
     media = std::make_unique<UsbMediaStream>(usb.get());
     control = std::move(usb);
@@ -47,7 +46,9 @@ bool makeBluetoothStreams(std::unique_ptr<ControlStream>& control,
 
 }  // namespace
 
-PhoneLink::~PhoneLink() { close(); }
+PhoneLink::~PhoneLink() {
+    close();
+}
 
 int PhoneLink::open() {
     close();
@@ -153,15 +154,16 @@ int PhoneLink::exchange(uint8_t type, const uint8_t* payload, int payloadLength,
 }
 
 int PhoneLink::handshake(int* protocolVersion) {
-    return exchange('e', HANDSHAKE_PAYLOAD, sizeof HANDSHAKE_PAYLOAD, false, true,
-                    protocolVersion);
+    return exchange('e', HANDSHAKE_PAYLOAD, sizeof HANDSHAKE_PAYLOAD, false, true, protocolVersion);
 }
 
 int PhoneLink::setupMedia() {
     return exchange('f', SETUP_PREFIX, sizeof SETUP_PREFIX, true, false, nullptr);
 }
 
-int PhoneLink::startMedia() { return exchange('g', nullptr, 0, false, false, nullptr); }
+int PhoneLink::startMedia() {
+    return exchange('g', nullptr, 0, false, false, nullptr);
+}
 
 int PhoneLink::keepAlive() {
     if (!controlStream_) {
@@ -181,8 +183,8 @@ int PhoneLink::readMediaPacket(VoiceDecoder* decoder, int16_t* samples, int32_t*
     return readPacket(false, decoder, samples, sampleCount, headerWord);
 }
 
-int PhoneLink::readCheckedMediaPacket(VoiceDecoder* decoder, int16_t* samples,
-                                      int32_t* sampleCount, uint32_t* headerWord) {
+int PhoneLink::readCheckedMediaPacket(VoiceDecoder* decoder, int16_t* samples, int32_t* sampleCount,
+                                      uint32_t* headerWord) {
     return readPacket(true, decoder, samples, sampleCount, headerWord);
 }
 
@@ -193,10 +195,9 @@ int PhoneLink::readPacket(bool checked, VoiceDecoder* decoder, int16_t* samples,
     }
     uint8_t header[HEADER_SIZE];
     mediaStream_->read(header, HEADER_SIZE);
-    const uint32_t word =
-        checked ? (uint32_t{header[2]} << 8 | header[3])
-                : (uint32_t{header[0]} << 24 | uint32_t{header[1]} << 16 |
-                   uint32_t{header[2]} << 8 | uint32_t{header[3]});
+    const uint32_t word = checked ? (uint32_t{header[2]} << 8 | header[3])
+                                  : (uint32_t{header[0]} << 24 | uint32_t{header[1]} << 16 |
+                                     uint32_t{header[2]} << 8 | uint32_t{header[3]});
     if (headerWord != nullptr) {
         *headerWord = word;
     }

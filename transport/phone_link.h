@@ -13,7 +13,7 @@ class VoiceDecoder;
 // One connection to the phone app: its two streams, the control protocol and
 // the media packet reader.
 class PhoneLink {
-public:
+  public:
     static constexpr int PAYLOAD_CAPACITY = 1024;
     // Internal results of the request exchanges and packet readers.
     static constexpr int LINK_FAILED = 1;
@@ -54,7 +54,7 @@ public:
 
     int getMediaPort() const { return mediaPort_; }
 
-private:
+  private:
     int openWifi();
     int exchange(uint8_t type, const uint8_t* payload, int payloadLength, bool withPort,
                  bool readsVersion, int* protocolVersion);

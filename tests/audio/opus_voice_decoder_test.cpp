@@ -19,7 +19,8 @@ std::vector<uint8_t> packet128() {
     opus_encoder_ctl(enc, OPUS_SET_VBR(0));
     opus_encoder_ctl(enc, OPUS_SET_BITRATE(128 * 8 * 50));
     int16_t pcm[960];
-    for (int i = 0; i < 960; ++i) pcm[i] = static_cast<int16_t>((i % 48) * 400 - 9600);
+    for (int i = 0; i < 960; ++i)
+        pcm[i] = static_cast<int16_t>((i % 48) * 400 - 9600);
     std::vector<uint8_t> packet(128);
     const int n = opus_encode(enc, pcm, 960, packet.data(), static_cast<int>(packet.size()));
     opus_encoder_destroy(enc);
@@ -28,7 +29,7 @@ std::vector<uint8_t> packet128() {
 }
 
 class OpusVoiceDecoderTest : public testing::Test {
-protected:
+  protected:
     OpusVoiceDecoder decoder{48000, 1};
     int16_t samples[1920] = {};
     std::vector<uint8_t> packet = packet128();

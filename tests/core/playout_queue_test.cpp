@@ -12,7 +12,8 @@ AudioFrame frameOf(uint32_t sequence, int samples, int16_t value) {
     AudioFrame f;
     f.sequence = sequence;
     f.countOfSamples = samples;
-    for (int i = 0; i < samples; ++i) f.data[i] = value;
+    for (int i = 0; i < samples; ++i)
+        f.data[i] = value;
     return f;
 }
 
@@ -38,7 +39,8 @@ TEST(PlayoutQueue, FrameRoundTripsWithItsSamples) {
     ASSERT_TRUE(q.get(out));
     EXPECT_EQ(out.sequence, 42u);
     EXPECT_EQ(out.countOfSamples, 960);
-    for (int i = 0; i < 960; ++i) ASSERT_EQ(out.data[i], 0x5A5A) << i;
+    for (int i = 0; i < 960; ++i)
+        ASSERT_EQ(out.data[i], 0x5A5A) << i;
     // Only the frame's own samples are copied; the rest keep their values.
     EXPECT_EQ(out.data[960], -1);
     EXPECT_EQ(out.data[1919], -1);
@@ -89,12 +91,14 @@ TEST(PlayoutQueue, SkipKeepsTheNewestThree) {
 
     // From a full queue too, across the wrap of the ring.
     PlayoutQueue full;
-    for (int k = 1; k <= 9; ++k) full.put(frameOf(k, 1, 0));
+    for (int k = 1; k <= 9; ++k)
+        full.put(frameOf(k, 1, 0));
     full.skip();
     EXPECT_EQ(full.getCount(), 3);
     ASSERT_TRUE(full.get(out));
     EXPECT_EQ(out.sequence, 7u);
-    for (int k = 10; k <= 15; ++k) ASSERT_TRUE(full.put(frameOf(k, 1, 0)));
+    for (int k = 10; k <= 15; ++k)
+        ASSERT_TRUE(full.put(frameOf(k, 1, 0)));
     full.skip();
     ASSERT_TRUE(full.get(out));
     EXPECT_EQ(out.sequence, 13u);

@@ -7,7 +7,9 @@
 namespace kavri {
 namespace {
 
-std::wstring text(int code) { return resultMessage(code); }
+std::wstring text(int code) {
+    return resultMessage(code);
+}
 
 TEST(ResultMessage, FixedTextsForEveryCodeThatHasOne) {
     EXPECT_EQ(text(-1), L"Cannot load Kavri device. Force to play in speaker.");
@@ -27,13 +29,13 @@ TEST(ResultMessage, FixedTextsForEveryCodeThatHasOne) {
 }
 
 TEST(ResultMessage, UsbTextKeepsItsLayoutAndNamesTheFaqPage) {
-    const std::wstring expected =
-        std::wstring(L"No device is detected on USB ports. Please check: \n\n"
-                     L"\t1. USB driver has been installed correctly. \n"
-                     L"\t2. Phone has been connected to PC by USB cable. \n"
-                     L"\t3. USB debugging has been enabled on phone\n\n"
-                     L"Please refer to ") +
-        FAQ_ADDRESS + L" for details.";
+    const std::wstring expected = std::wstring(
+                                      L"No device is detected on USB ports. Please check: \n\n"
+                                      L"\t1. USB driver has been installed correctly. \n"
+                                      L"\t2. Phone has been connected to PC by USB cable. \n"
+                                      L"\t3. USB debugging has been enabled on phone\n\n"
+                                      L"Please refer to ") +
+                                  FAQ_ADDRESS + L" for details.";
     EXPECT_EQ(text(-10), expected);
     EXPECT_EQ(std::wstring(FAQ_ADDRESS).rfind(L"https://", 0), 0u);
     // The same text, not rebuilt, on every call.

@@ -17,7 +17,7 @@ void useWifiPhone(const char* host, int controlPort, int mediaPort);
 
 // Media packets with real Opus voice, as the phone app builds them.
 class VoicePackets {
-public:
+  public:
     VoicePackets();
     bool ready() const { return ready_; }
     // One packet: header and payload.
@@ -26,7 +26,7 @@ public:
     static std::vector<uint8_t> wrap(bool checkByteFormat, uint32_t headerWord,
                                      const std::vector<uint8_t>& payload);
 
-private:
+  private:
     SimVoiceEncoder encoder_;
     bool ready_ = false;
 };

@@ -9,7 +9,7 @@ namespace kavri::test {
 
 // A decoder that keeps what it was given and answers as told.
 class RecordingDecoder : public VoiceDecoder {
-public:
+  public:
     int open() override { return 0; }
     void close() override {}
     bool decode(const uint8_t* packet, int length, int16_t* samples, int* sampleCount) override {

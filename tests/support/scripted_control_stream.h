@@ -12,7 +12,7 @@ namespace kavri::test {
 // A control stream that answers reads from a script of bytes and records
 // every write: the phone's replies in, the client's requests out.
 class ScriptedControlStream : public ControlStream {
-public:
+  public:
     explicit ScriptedControlStream(const std::vector<uint8_t>& replies)
         : in_(replies.data(), static_cast<int>(replies.size())) {}
 
@@ -23,10 +23,12 @@ public:
     }
     void close() override {
         ++closes;
-        if (events != nullptr) events->push_back("control closed");
+        if (events != nullptr)
+            events->push_back("control closed");
     }
     ~ScriptedControlStream() override {
-        if (events != nullptr) events->push_back("control destroyed");
+        if (events != nullptr)
+            events->push_back("control destroyed");
     }
     // Past the end of the script: what a silent phone's socket gives.
     void read(uint8_t* buffer, int length) override {
@@ -45,7 +47,8 @@ public:
 
     std::vector<uint8_t> written() const {
         std::vector<uint8_t> bytes;
-        for (int i = 0; i < out_.getCount(); ++i) bytes.push_back(out_.getByte(i));
+        for (int i = 0; i < out_.getCount(); ++i)
+            bytes.push_back(out_.getByte(i));
         return bytes;
     }
     int unread() const { return in_.remaining(); }
@@ -58,7 +61,7 @@ public:
     int writes = 0;
     std::vector<std::string>* events = nullptr;
 
-private:
+  private:
     InputControlStream in_;
     OutputControlStream out_;
 };

@@ -16,7 +16,7 @@ namespace kavri::test {
 // remainder throws EXCEPTION_INCOMPLETE_PACKET and an empty queue
 // EXCEPTION_TIMEOUT.
 class ScriptedMediaStream : public MediaStream {
-public:
+  public:
     enum class Mode { Stream, Datagrams };
     static constexpr int DATAGRAM_BUFFER = 1024;
 
@@ -40,7 +40,7 @@ public:
     int pending() const;
     int datagramsWaiting() const { return static_cast<int>(datagrams_.size()); }
 
-private:
+  private:
     int readStream(uint8_t* buffer, int length);
     int readDatagrams(uint8_t* buffer, int length);
 

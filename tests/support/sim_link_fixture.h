@@ -17,7 +17,7 @@ namespace kavri::test {
 // A phone link against the simulator on loopback over Wi-Fi, with the
 // settings pointed at it and a real Opus decoder.
 class SimLinkFixture : public testing::Test {
-protected:
+  protected:
     static constexpr std::chrono::milliseconds WAIT{5000};
 
     void TearDown() override;

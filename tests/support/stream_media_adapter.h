@@ -9,7 +9,7 @@ namespace kavri::test {
 // Bluetooth transports do; lets tests run stream-mode media over a plain TCP
 // control stream.
 class StreamMediaAdapter : public MediaStream {
-public:
+  public:
     explicit StreamMediaAdapter(ControlStream* control) : control_(control) {}
 
     int read(uint8_t* buffer, int length) override {
@@ -20,7 +20,7 @@ public:
         return length;
     }
 
-private:
+  private:
     ControlStream* control_;
 };
 

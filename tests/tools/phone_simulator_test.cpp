@@ -17,10 +17,11 @@ constexpr Millis WAIT{5000};
 
 // A bare client: exact bytes out, exact bytes in, bounded waits.
 class RawClient {
-public:
+  public:
     bool connect(int port, const char* host = "127.0.0.1") {
         sockaddr_storage to{};
-        if (!SimSocket::parseAddress(host, port, &to)) return false;
+        if (!SimSocket::parseAddress(host, port, &to))
+            return false;
         socket_ = SimSocket::connectTcp(to);
         return socket_.valid();
     }
@@ -32,9 +33,10 @@ public:
         Bytes got;
         uint8_t buffer[4096];
         while (got.size() < n && socket_.waitReadable(timeoutMs) == 1) {
-            const int k = socket_.receive(
-                buffer, static_cast<int>(std::min(n - got.size(), sizeof buffer)));
-            if (k == SimSocket::NOTHING_READY) continue;
+            const int k =
+                socket_.receive(buffer, static_cast<int>(std::min(n - got.size(), sizeof buffer)));
+            if (k == SimSocket::NOTHING_READY)
+                continue;
             if (k <= 0) {
                 closed = true;
                 break;
@@ -45,13 +47,13 @@ public:
     }
     bool closed = false;
 
-private:
+  private:
     SimSocket socket_;
 };
 
 // A UDP socket the simulated phone sends its media to.
 class MediaPort {
-public:
+  public:
     MediaPort() {
         sockaddr_storage any{};
         SimSocket::parseAddress("127.0.0.1", 0, &any);
@@ -65,26 +67,27 @@ public:
         uint8_t buffer[70000];
         while (socket_.waitReadable(timeoutMs) == 1) {
             const int n = socket_.receive(buffer, sizeof buffer);
-            if (n >= 0) return Bytes(buffer, buffer + n);
+            if (n >= 0)
+                return Bytes(buffer, buffer + n);
         }
         return {};
     }
     int port = 0;
 
-private:
+  private:
     SimSocket socket_;
 };
 
 Bytes setupRequest(int port) {
-    return {0x66, 0, 0, 0, 6, 2, 2, 0, 0, static_cast<uint8_t>(port >> 8),
-            static_cast<uint8_t>(port)};
+    return {
+        0x66, 0, 0, 0, 6, 2, 2, 0, 0, static_cast<uint8_t>(port >> 8), static_cast<uint8_t>(port)};
 }
 const Bytes E_REQUEST = {0x65, 0, 0, 0, 6, 3, 3, 5, 0, 0, 0};
 const Bytes G_REQUEST = {0x67, 0, 0, 0, 0};
 const Bytes I_REQUEST = {0x69, 0, 0, 0, 0};
 
 class SimulatorWire : public testing::Test {
-protected:
+  protected:
     void start(PhoneSimConfig config = {}) {
         config.controlPort = 0;
         sim = std::make_unique<PhoneSimulator>(config);
@@ -112,11 +115,13 @@ TEST_F(SimulatorWire, RepliesByteForByteAndRecordsTheRequests) {
     config.faults.silence = true;
     start(config);
     // The handshake arrives one byte per send.
-    for (uint8_t b : E_REQUEST) ASSERT_TRUE(client.send({b}));
+    for (uint8_t b : E_REQUEST)
+        ASSERT_TRUE(client.send({b}));
     EXPECT_EQ(client.read(7), (Bytes{'e', 0, 0, 0, 2, 0, 2}));
     ASSERT_TRUE(client.send(setupRequest(media.port)));
     EXPECT_EQ(client.read(6), (Bytes{'f', 0, 0, 0, 1, 7}));
-    for (int i = 0; i < 3; ++i) ASSERT_TRUE(client.send(I_REQUEST));
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(client.send(I_REQUEST));
     ASSERT_TRUE(sim->waitForKeepAlives(3, WAIT));
     EXPECT_EQ(sim->keepAliveCount(), 3);
     EXPECT_EQ(sim->clientMediaPort(), media.port);
@@ -158,13 +163,15 @@ TEST_F(SimulatorWire, UdpMediaComesFromThePhoneInTheNegotiatedFormat) {
     const size_t first = 6 + (d[4] << 8 | d[5]);
     ASSERT_LT(first + 6, d.size());
     uint8_t fold = d[0];
-    for (size_t i = 6; i < first; ++i) fold ^= d[i];
+    for (size_t i = 6; i < first; ++i)
+        fold ^= d[i];
     EXPECT_EQ(fold, 0);
     EXPECT_EQ(d[2] << 8 | d[3], 0);
     EXPECT_EQ(d[first + 2] << 8 | d[first + 3], 1);
     EXPECT_EQ(first + 6 + (d[first + 4] << 8 | d[first + 5]), d.size());
     uint8_t badFold = d[first];
-    for (size_t i = first + 6; i < d.size(); ++i) badFold ^= d[i];
+    for (size_t i = first + 6; i < d.size(); ++i)
+        badFold ^= d[i];
     EXPECT_NE(badFold, 0);
     EXPECT_TRUE(sim->waitForPacketsSent(2, WAIT));
 }
@@ -207,7 +214,8 @@ TEST_F(SimulatorWire, CloseAfterPacketsAndDropConnection) {
     config.faults.closeAfterPackets = 3;
     start(config);
     startStreaming();
-    for (int i = 0; i < 3; ++i) EXPECT_FALSE(media.receive().empty()) << i;
+    for (int i = 0; i < 3; ++i)
+        EXPECT_FALSE(media.receive().empty()) << i;
     EXPECT_TRUE(client.read(1).empty());
     EXPECT_TRUE(client.closed);
     EXPECT_EQ(sim->packetsSent(), 3);

@@ -35,8 +35,8 @@ std::vector<Bytes> feedAll(SimRequestReader& reader, const Bytes& bytes, size_t 
 }
 
 TEST(SimRequestReader, CutsMessagesHoweverTheBytesArrive) {
-    const Bytes wire = {0x65, 0, 0, 0, 6, 3, 3, 5, 0, 0, 0, 0x69, 0, 0, 0, 0,
-                        0x66, 0, 0, 0, 6, 2, 2, 0, 0, 0xC0, 0};
+    const Bytes wire = {0x65, 0, 0,    0, 6, 3, 3, 5, 0, 0, 0, 0x69, 0, 0,
+                        0,    0, 0x66, 0, 0, 0, 6, 2, 2, 0, 0, 0xC0, 0};
     for (size_t piece : {1u, 2u, 5u, 7u, 100u}) {
         SimRequestReader reader;
         const auto messages = feedAll(reader, wire, piece);
@@ -78,13 +78,45 @@ TEST(SimPacket, BothHeaderFormatsByteForByte) {
 }
 
 TEST(SimOptions, ReadsEveryModeAndFault) {
-    const char* argv[] = {"sim", "--listen", "::1", "--port", "0", "--mode", "stream",
-                          "--version", "2", "--status-e", "5", "--wrong-reply", "fg",
-                          "--no-reply", "e", "--close-on", "g", "--reply-delay", "300",
-                          "--silence", "--stop-after", "10", "--close-after", "20",
-                          "--bad-check", "3", "--oversize", "4", "--oversize-length", "2000",
-                          "--undecodable", "5", "--truncate", "6", "--per-datagram", "3",
-                          "--seconds", "7", "--quiet"};
+    const char* argv[] = {"sim",
+                          "--listen",
+                          "::1",
+                          "--port",
+                          "0",
+                          "--mode",
+                          "stream",
+                          "--version",
+                          "2",
+                          "--status-e",
+                          "5",
+                          "--wrong-reply",
+                          "fg",
+                          "--no-reply",
+                          "e",
+                          "--close-on",
+                          "g",
+                          "--reply-delay",
+                          "300",
+                          "--silence",
+                          "--stop-after",
+                          "10",
+                          "--close-after",
+                          "20",
+                          "--bad-check",
+                          "3",
+                          "--oversize",
+                          "4",
+                          "--oversize-length",
+                          "2000",
+                          "--undecodable",
+                          "5",
+                          "--truncate",
+                          "6",
+                          "--per-datagram",
+                          "3",
+                          "--seconds",
+                          "7",
+                          "--quiet"};
     SimOptions o = defaultSimOptions();
     std::string error;
     ASSERT_TRUE(parseSimOptions(sizeof argv / sizeof argv[0], argv, &o, &error)) << error;
@@ -118,8 +150,8 @@ TEST(SimOptions, DefaultsAndRefusals) {
     EXPECT_EQ(o.config.protocolVersion, 3);
     EXPECT_TRUE(o.config.verbose);
     const std::vector<std::vector<const char*>> bad = {
-        {"sim", "--port", "65536"}, {"sim", "--port"},          {"sim", "--mode", "usb"},
-        {"sim", "--wrong-reply", "q"}, {"sim", "--bogus"},      {"sim", "--version", "3x"},
+        {"sim", "--port", "65536"},    {"sim", "--port"},  {"sim", "--mode", "usb"},
+        {"sim", "--wrong-reply", "q"}, {"sim", "--bogus"}, {"sim", "--version", "3x"},
         {"sim", "--per-datagram", "0"}};
     for (const auto& args : bad) {
         SimOptions x = defaultSimOptions();
@@ -132,32 +164,33 @@ TEST(SimOptions, DefaultsAndRefusals) {
     ASSERT_TRUE(parseSimOptions(2, help, &o, nullptr));
     EXPECT_TRUE(o.help);
     const std::string usage = simUsage();
-    for (const char* option : {"--mode", "--wrong-reply", "--no-reply", "--reply-delay",
-                               "--close-on", "--silence", "--stop-after", "--close-after",
-                               "--bad-check", "--oversize", "--undecodable", "--truncate",
-                               "--per-datagram", "--wav", "--seconds"}) {
+    for (const char* option :
+         {"--mode", "--wrong-reply", "--no-reply", "--reply-delay", "--close-on", "--silence",
+          "--stop-after", "--close-after", "--bad-check", "--oversize", "--undecodable",
+          "--truncate", "--per-datagram", "--wav", "--seconds"}) {
         EXPECT_NE(usage.find(option), std::string::npos) << option;
     }
 }
 
 // A WAV file written by the test, in the temporary directory.
 class WavFile {
-public:
+  public:
     WavFile(const char* name, uint16_t format, uint16_t channels, uint32_t rate, uint16_t bits,
             const std::vector<int16_t>& samples, bool extraChunk = false)
         : path_(testing::TempDir() + name) {
         Bytes b;
         b.reserve(64 + samples.size() * 2);
         auto u32 = [&b](uint32_t v) {
-            for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(v >> (8 * i)));
+            for (int i = 0; i < 4; ++i)
+                b.push_back(static_cast<uint8_t>(v >> (8 * i)));
         };
         auto u16 = [&b](uint16_t v) {
             b.push_back(static_cast<uint8_t>(v));
             b.push_back(static_cast<uint8_t>(v >> 8));
         };
         auto tag = [&u32](const char* t) {
-            u32(uint32_t(uint8_t(t[0])) | uint32_t(uint8_t(t[1])) << 8 | uint32_t(uint8_t(t[2])) << 16 |
-                uint32_t(uint8_t(t[3])) << 24);
+            u32(uint32_t(uint8_t(t[0])) | uint32_t(uint8_t(t[1])) << 8 |
+                uint32_t(uint8_t(t[2])) << 16 | uint32_t(uint8_t(t[3])) << 24);
         };
         tag("RIFF");
         u32(0);
@@ -177,14 +210,15 @@ public:
         u16(bits);
         tag("data");
         u32(static_cast<uint32_t>(samples.size() * 2));
-        for (int16_t s : samples) u16(static_cast<uint16_t>(s));
-        std::ofstream(path_, std::ios::binary).write(reinterpret_cast<const char*>(b.data()),
-                                                     static_cast<std::streamsize>(b.size()));
+        for (int16_t s : samples)
+            u16(static_cast<uint16_t>(s));
+        std::ofstream(path_, std::ios::binary)
+            .write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
     }
     ~WavFile() { std::remove(path_.c_str()); }
     const std::string& path() const { return path_; }
 
-private:
+  private:
     std::string path_;
 };
 
@@ -233,9 +267,12 @@ TEST(VoiceSignal, SpeaksInSyllablesWithPausesAndRepeatsExactly) {
     int loud = 0, quiet20ms = 0;
     for (size_t frame = 0; frame + 960 <= x.size(); frame += 960) {
         int peak = 0;
-        for (size_t i = frame; i < frame + 960; ++i) peak = std::max(peak, std::abs(int{x[i]}));
-        if (peak > 3000) ++loud;
-        if (peak == 0) ++quiet20ms;
+        for (size_t i = frame; i < frame + 960; ++i)
+            peak = std::max(peak, std::abs(int{x[i]}));
+        if (peak > 3000)
+            ++loud;
+        if (peak == 0)
+            ++quiet20ms;
     }
     EXPECT_GT(loud, 60) << "too little voice in three seconds";
     EXPECT_GT(quiet20ms, 10) << "no pauses between phrases";

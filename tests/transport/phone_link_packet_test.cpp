@@ -18,13 +18,15 @@ using Mode = ScriptedMediaStream::Mode;
 
 Bytes concat(std::initializer_list<Bytes> parts) {
     Bytes all;
-    for (const Bytes& p : parts) all.insert(all.end(), p.begin(), p.end());
+    for (const Bytes& p : parts)
+        all.insert(all.end(), p.begin(), p.end());
     return all;
 }
 
 Bytes checkedPacket(uint16_t word, const Bytes& payload) {
     uint8_t check = 0;
-    for (uint8_t b : payload) check ^= b;
+    for (uint8_t b : payload)
+        check ^= b;
     const int n = static_cast<int>(payload.size());
     return concat({{check, 0, static_cast<uint8_t>(word >> 8), static_cast<uint8_t>(word),
                     static_cast<uint8_t>(n >> 8), static_cast<uint8_t>(n)},
@@ -32,7 +34,7 @@ Bytes checkedPacket(uint16_t word, const Bytes& payload) {
 }
 
 class PacketReader : public testing::Test {
-protected:
+  protected:
     void useMedia(Mode mode) {
         auto m = std::make_unique<ScriptedMediaStream>(mode);
         media = m.get();
@@ -153,9 +155,9 @@ TEST_F(PacketReader, OversizeOnAStreamIsReadPastAndTheStreamStaysAligned) {
     useMedia(Mode::Stream);
     for (int announced : {1025, 65535}) {
         Bytes filler(static_cast<size_t>(announced), 0x5A);
-        media->addBytes(concat({{0, 0, 0, 1, static_cast<uint8_t>(announced >> 8),
-                                 static_cast<uint8_t>(announced)},
-                                filler}));
+        media->addBytes(concat(
+            {{0, 0, 0, 1, static_cast<uint8_t>(announced >> 8), static_cast<uint8_t>(announced)},
+             filler}));
         media->addBytes({0, 0, 0, 2, 0, 1, 42});
         EXPECT_EQ(thrownBy([&] { return readPlain(); }), EXCEPTION_INCOMPLETE_PACKET) << announced;
         EXPECT_EQ(decoder.calls, 0);

@@ -22,7 +22,7 @@ PhoneSimConfig withFaults(const SimFaults& faults, int version = 3) {
 }
 
 class LinkMedia : public SimLinkFixture {
-protected:
+  protected:
     bool send(const Bytes& datagram) {
         return phone->sendRawMedia(datagram.data(), static_cast<int>(datagram.size()));
     }

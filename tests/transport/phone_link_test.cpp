@@ -46,7 +46,7 @@ TEST(PhoneLinkRequests, SetupAndStartAndKeepAliveBytesOnTheWire) {
     EXPECT_EQ(s.link.keepAlive(), 0);
     // Streams handed in carry no media port: USB and Bluetooth send zeros.
     EXPECT_EQ(s.control->written(), (Bytes{0x66, 0, 0, 0, 6, 2, 2, 0, 0, 0, 0,  //
-                                           0x67, 0, 0, 0, 0,                     //
+                                           0x67, 0, 0, 0, 0,                    //
                                            0x69, 0, 0, 0, 0}));
     EXPECT_EQ(s.control->unread(), 0);
 }
@@ -136,7 +136,7 @@ TEST(PhoneLinkOpen, UnknownTransportGivesMinus8WithoutStreams) {
 // Closes the control stream before the media stream, each closed before it is
 // destroyed: the stream transports' media reads through the control stream.
 class LoggingMedia : public ScriptedMediaStream {
-public:
+  public:
     explicit LoggingMedia(std::vector<std::string>* events)
         : ScriptedMediaStream(Mode::Stream), events_(events) {}
     ~LoggingMedia() override { events_->push_back("media destroyed"); }
@@ -145,7 +145,7 @@ public:
         return 0;
     }
 
-private:
+  private:
     std::vector<std::string>* events_;
 };
 

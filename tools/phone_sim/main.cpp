@@ -14,7 +14,9 @@ namespace {
 
 std::atomic<bool> interrupted{false};
 
-void onSignal(int) { interrupted = true; }
+void onSignal(int) {
+    interrupted = true;
+}
 
 }  // namespace
 

@@ -12,7 +12,8 @@ std::string hexOf(const uint8_t* bytes, int length) {
     static const char digits[] = "0123456789ABCDEF";
     std::string text;
     for (int i = 0; i < length; ++i) {
-        if (i > 0) text += ' ';
+        if (i > 0)
+            text += ' ';
         text += digits[bytes[i] >> 4];
         text += digits[bytes[i] & 15];
     }
@@ -25,9 +26,12 @@ bool contains(const std::string& letters, uint8_t type) {
 
 int statusFor(uint8_t type, const PhoneSimConfig& config) {
     switch (type) {
-        case 'e': return config.handshakeStatus;
-        case 'f': return config.setupStatus;
-        default: return config.startStatus;
+        case 'e':
+            return config.handshakeStatus;
+        case 'f':
+            return config.setupStatus;
+        default:
+            return config.startStatus;
     }
 }
 
@@ -155,8 +159,8 @@ bool ControlServer::handle(SimConnection& connection, const uint8_t* message, in
 bool ControlServer::answer(SimConnection& connection, uint8_t type, const PhoneSimConfig& config) {
     const bool wrongType = contains(config.faults.wrongReplyTo, type);
     const int status = statusFor(type, config);
-    uint8_t reply[7] = {wrongType ? config.faults.wrongReplyType : type, 0, 0, 0, 1,
-                        static_cast<uint8_t>(status)};
+    uint8_t reply[7] = {
+        wrongType ? config.faults.wrongReplyType : type, 0, 0, 0, 1, static_cast<uint8_t>(status)};
     int length = 6;
     if (type == 'e') {
         reply[4] = 2;

@@ -15,7 +15,7 @@ namespace kavri {
 // The phone's control port: accepts one client at a time, answers "e", "f"
 // and "g", counts "i", and starts the media after a successful "g".
 class ControlServer {
-public:
+  public:
     explicit ControlServer(SimState& state) : state_(state) {}
     ~ControlServer() { stop(); }
     ControlServer(const ControlServer&) = delete;
@@ -29,7 +29,7 @@ public:
     bool sendRawMedia(const uint8_t* bytes, int length);
     void dropConnection();
 
-private:
+  private:
     // How often the serving loop looks at the stop and drop requests.
     static constexpr int POLL_MS = 20;
 

@@ -14,14 +14,18 @@ using Clock = std::chrono::steady_clock;
 // libopus refuses this: an arbitrary-count packet claiming 63 frames of 20 ms.
 constexpr uint8_t UNDECODABLE_PAYLOAD[] = {0xFF, 0xFF, 0xFF, 0xFF};
 
-bool isNth(int every, int oneBasedIndex) { return every > 0 && oneBasedIndex % every == 0; }
+bool isNth(int every, int oneBasedIndex) {
+    return every > 0 && oneBasedIndex % every == 0;
+}
 
 }  // namespace
 
 MediaSender::MediaSender(SimState& state, std::shared_ptr<SimConnection> connection)
     : state_(state), connection_(std::move(connection)) {}
 
-MediaSender::~MediaSender() { stop(); }
+MediaSender::~MediaSender() {
+    stop();
+}
 
 bool MediaSender::start(std::string* error) {
     const PhoneSimConfig config = state_.config();

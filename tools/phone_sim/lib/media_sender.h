@@ -16,7 +16,7 @@ namespace kavri {
 // The phone's media for one connection: one encoded 20 ms packet per tick,
 // in the header format of the protocol version, with the configured faults.
 class MediaSender {
-public:
+  public:
     MediaSender(SimState& state, std::shared_ptr<SimConnection> connection);
     ~MediaSender();
     MediaSender(const MediaSender&) = delete;
@@ -26,7 +26,7 @@ public:
     // Wakes the thread and joins it.
     void stop();
 
-private:
+  private:
     // Room for several packets per datagram and an oversize filler.
     static constexpr int DATAGRAM_CAPACITY = 6 + 65535 + 4096;
     static constexpr int PAYLOAD_CAPACITY = 1000;

@@ -17,35 +17,35 @@ enum class SimMediaMode {
 // Misbehaviour on request. Every "every n-th" counter is 1-based over the
 // packets (or datagrams) of one connection; 0 switches the fault off.
 struct SimFaults {
-    std::string wrongReplyTo;     // request letters answered with wrongReplyType instead of their own
+    std::string wrongReplyTo;  // request letters answered with wrongReplyType instead of their own
     uint8_t wrongReplyType = 'x';
-    std::string noReplyTo;        // request letters that get no reply at all
-    int replyDelayMs = 0;         // wait this long before every reply
-    std::string closeOn;          // request letters answered by closing the connection
-    bool silence = false;         // never send media (sendRawMedia still works)
-    int stopAfterPackets = 0;     // stop sending media after this many packets
-    int closeAfterPackets = 0;    // close the connection after this many packets
-    int badCheckEvery = 0;        // wrong check byte (check-byte format only)
-    int oversizeEvery = 0;        // header announces oversizeLength bytes
-    int oversizeLength = 1100;    // stream mode sends that many bytes; UDP only the real payload
-    int undecodableEvery = 0;     // payload the decoder rejects
-    int truncateEvery = 0;        // UDP: datagram cut short inside its last payload
-    int packetsPerDatagram = 1;   // UDP: packets sent together in one datagram
+    std::string noReplyTo;       // request letters that get no reply at all
+    int replyDelayMs = 0;        // wait this long before every reply
+    std::string closeOn;         // request letters answered by closing the connection
+    bool silence = false;        // never send media (sendRawMedia still works)
+    int stopAfterPackets = 0;    // stop sending media after this many packets
+    int closeAfterPackets = 0;   // close the connection after this many packets
+    int badCheckEvery = 0;       // wrong check byte (check-byte format only)
+    int oversizeEvery = 0;       // header announces oversizeLength bytes
+    int oversizeLength = 1100;   // stream mode sends that many bytes; UDP only the real payload
+    int undecodableEvery = 0;    // payload the decoder rejects
+    int truncateEvery = 0;       // UDP: datagram cut short inside its last payload
+    int packetsPerDatagram = 1;  // UDP: packets sent together in one datagram
 };
 
 struct PhoneSimConfig {
     std::string listenAddress = "127.0.0.1";  // numeric IPv4 or IPv6 ("::1")
     int controlPort = 0;                      // 0: any free port; see PhoneSimulator::controlPort()
     SimMediaMode mediaMode = SimMediaMode::Udp;
-    int protocolVersion = 3;                  // "e" reply; 3 selects the check-byte header
-    int handshakeStatus = 0;                  // status bytes of the "e", "f" and "g" replies
+    int protocolVersion = 3;  // "e" reply; 3 selects the check-byte header
+    int handshakeStatus = 0;  // status bytes of the "e", "f" and "g" replies
     int setupStatus = 0;
     int startStatus = 0;
-    std::string wavFile;                      // 48 kHz mono 16-bit PCM; empty: generated voice
+    std::string wavFile;  // 48 kHz mono 16-bit PCM; empty: generated voice
     int bitrate = 32000;
     int packetIntervalMs = 20;
     SimFaults faults;
-    bool verbose = false;                     // print requests and events to standard output
+    bool verbose = false;  // print requests and events to standard output
 };
 
 // One control message as received from the client: type, length and payload.
@@ -58,7 +58,7 @@ struct SimRequest {
 // (kavri-phone-sim). One client connection is served at a time; when it ends
 // the simulator accepts the next. Reports accumulate over all connections.
 class PhoneSimulator {
-public:
+  public:
     using Millis = std::chrono::milliseconds;
 
     explicit PhoneSimulator(PhoneSimConfig config = {});
@@ -82,9 +82,9 @@ public:
     // What the simulator has seen and done.
     std::vector<SimRequest> requests() const;
     int keepAliveCount() const;
-    int packetsSent() const;       // media packets, over all connections
-    int connectionCount() const;   // connections accepted
-    int clientMediaPort() const;   // from the latest "f"; -1 before any
+    int packetsSent() const;      // media packets, over all connections
+    int connectionCount() const;  // connections accepted
+    int clientMediaPort() const;  // from the latest "f"; -1 before any
     bool isClientConnected() const;
 
     // Bounded waits: true as soon as the condition holds, false on time-out.
@@ -103,7 +103,7 @@ public:
 
     class Impl;
 
-private:
+  private:
     std::unique_ptr<Impl> impl_;
 };
 

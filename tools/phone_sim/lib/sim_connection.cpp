@@ -6,8 +6,8 @@ SimConnection::SimConnection(SimSocket control, SimMediaMode mode)
     : control_(std::move(control)), mode_(mode) {
     control_.peerAddress(&peer_);
     control_.localAddress(&local_);
-    peerText_ = SimSocket::formatAddress(peer_) + " port " +
-                std::to_string(SimSocket::portOf(peer_));
+    peerText_ =
+        SimSocket::formatAddress(peer_) + " port " + std::to_string(SimSocket::portOf(peer_));
 }
 
 bool SimConnection::sendReply(const uint8_t* bytes, int length) {

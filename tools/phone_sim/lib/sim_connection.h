@@ -15,7 +15,7 @@ namespace kavri {
 // Every send and the final close share one lock, so a message is never cut
 // into by another and nothing is sent on a closed socket.
 class SimConnection {
-public:
+  public:
     SimConnection(SimSocket control, SimMediaMode mode);
 
     // Only the serving thread reads the control socket.
@@ -33,7 +33,7 @@ public:
     bool dropRequested() const { return dropRequested_; }
     void close();
 
-private:
+  private:
     // A client that stops reading must not stall the simulator for long.
     static constexpr int SEND_TIMEOUT_MS = 2000;
 

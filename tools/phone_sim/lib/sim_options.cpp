@@ -106,8 +106,8 @@ bool parseValue(const char* name, const char* value, SimOptions* options, std::s
     for (const TextOption& o : TEXT_OPTIONS) {
         if (std::strcmp(name, o.name) == 0) {
             if (value == nullptr || (o.letters && !isLetters(value))) {
-                *error = std::string(name) + (o.letters ? " takes request letters (e, f, g)"
-                                                        : " takes a value");
+                *error = std::string(name) +
+                         (o.letters ? " takes request letters (e, f, g)" : " takes a value");
                 return false;
             }
             *o.target(*options) = value;

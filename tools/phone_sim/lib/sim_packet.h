@@ -12,8 +12,8 @@ struct SimPacket {
     uint32_t headerWord = 0;       // the packet's sequence number
     const uint8_t* payload = nullptr;
     int payloadLength = 0;
-    int announcedLength = -1;      // what the header claims; -1: payloadLength
-    bool badCheck = false;         // a check byte that does not match
+    int announcedLength = -1;  // what the header claims; -1: payloadLength
+    bool badCheck = false;     // a check byte that does not match
 };
 
 // The exclusive-or of all bytes: the check byte that makes the packet fold to 0.

@@ -7,7 +7,7 @@ namespace kavri {
 // Cuts the client's byte stream into control messages (type, 4-byte
 // big-endian length, payload), however the bytes were split into sends.
 class SimRequestReader {
-public:
+  public:
     static constexpr int HEADER_SIZE = 5;
     // The client's requests carry at most six bytes; anything longer than
     // this is not our protocol.
@@ -23,7 +23,7 @@ public:
     // A length beyond MAX_PAYLOAD was announced.
     bool broken() const { return broken_; }
 
-private:
+  private:
     int expected() const;
 
     uint8_t buffer_[HEADER_SIZE + MAX_PAYLOAD] = {};

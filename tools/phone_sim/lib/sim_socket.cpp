@@ -19,12 +19,14 @@ socklen_t lengthOf(const sockaddr_storage& address) {
 
 SimSocket makeSocket(int family, int type, std::string* error) {
     if (!startSockets()) {
-        if (error) *error = "socket library start-up failed";
+        if (error)
+            *error = "socket library start-up failed";
         return SimSocket();
     }
     SimSocket s(openSocket(family, type, 0));
     if (!s.valid()) {
-        if (error) *error = "socket() failed: " + std::to_string(lastSocketError());
+        if (error)
+            *error = "socket() failed: " + std::to_string(lastSocketError());
     }
     return s;
 }
@@ -108,9 +110,10 @@ SimSocket SimSocket::listenTcp(const sockaddr_storage& address, std::string* err
     simsock::allowAddressReuse(s.handle_);
     if (bind(s.handle_, reinterpret_cast<const sockaddr*>(&address), lengthOf(address)) != 0 ||
         listen(s.handle_, 4) != 0 || !simsock::setNonBlocking(s.handle_)) {
-        if (error) *error = "cannot listen on " + formatAddress(address) + " port " +
-                            std::to_string(portOf(address)) + ": error " +
-                            std::to_string(lastSocketError());
+        if (error)
+            *error = "cannot listen on " + formatAddress(address) + " port " +
+                     std::to_string(portOf(address)) + ": error " +
+                     std::to_string(lastSocketError());
         return SimSocket();
     }
     return s;
@@ -133,8 +136,9 @@ SimSocket SimSocket::bindUdp(const sockaddr_storage& address, std::string* error
     }
     if (bind(s.handle_, reinterpret_cast<const sockaddr*>(&address), lengthOf(address)) != 0 ||
         !simsock::setNonBlocking(s.handle_)) {
-        if (error) *error = "cannot bind UDP to " + formatAddress(address) + ": error " +
-                            std::to_string(lastSocketError());
+        if (error)
+            *error = "cannot bind UDP to " + formatAddress(address) + ": error " +
+                     std::to_string(lastSocketError());
         return SimSocket();
     }
     return s;
@@ -176,8 +180,8 @@ bool SimSocket::sendAll(const uint8_t* data, int length, int timeoutMs) {
         if (n < 0 && !simsock::lastErrorWouldBlock()) {
             return false;
         }
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline -
-                                                                                Clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
         if (left.count() <= 0 ||
             simsock::waitWritable(handle_, static_cast<int>(left.count())) < 0) {
             return false;

@@ -10,7 +10,7 @@ namespace kavri {
 // The simulator's own small socket wrapper: non-blocking sockets with
 // bounded waits, so that no thread of the simulator can hang on a peer.
 class SimSocket {
-public:
+  public:
     using Handle = socket_t;
     static constexpr Handle INVALID = INVALID_SOCKET_VALUE;
 
@@ -52,7 +52,7 @@ public:
     bool localAddress(sockaddr_storage* out) const;
     bool peerAddress(sockaddr_storage* out) const;
 
-private:
+  private:
     Handle handle_ = INVALID;
 };
 

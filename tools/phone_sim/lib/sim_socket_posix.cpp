@@ -18,7 +18,9 @@ void allowAddressReuse(SimSocket::Handle handle) {
     setsockopt(handle, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
 }
 
-bool lastErrorWouldBlock() { return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR; }
+bool lastErrorWouldBlock() {
+    return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR;
+}
 
 int waitWritable(SimSocket::Handle handle, int timeoutMs) {
     pollfd p = {handle, POLLOUT, 0};

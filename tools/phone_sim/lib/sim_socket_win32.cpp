@@ -10,7 +10,9 @@ bool setNonBlocking(SimSocket::Handle handle) {
 // SO_REUSEADDR on Windows lets another process steal the port; leave it off.
 void allowAddressReuse(SimSocket::Handle) {}
 
-bool lastErrorWouldBlock() { return WSAGetLastError() == WSAEWOULDBLOCK; }
+bool lastErrorWouldBlock() {
+    return WSAGetLastError() == WSAEWOULDBLOCK;
+}
 
 int waitWritable(SimSocket::Handle handle, int timeoutMs) {
     fd_set set;

@@ -23,7 +23,7 @@ struct SimCounters {
 // What the simulator threads share: the live configuration, the reports,
 // and one condition variable that every change and the stop signal notify.
 class SimState {
-public:
+  public:
     using Millis = std::chrono::milliseconds;
 
     explicit SimState(const PhoneSimConfig& config) : config_(config) {}
@@ -61,7 +61,7 @@ public:
 #endif
         ;
 
-private:
+  private:
     mutable std::mutex mutex_;
     mutable std::condition_variable changed_;
     PhoneSimConfig config_;

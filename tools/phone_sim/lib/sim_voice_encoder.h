@@ -13,7 +13,7 @@ namespace kavri {
 // The phone's voice: 20 ms frames of the generated signal or a WAV file,
 // encoded with libopus at 48 kHz mono.
 class SimVoiceEncoder {
-public:
+  public:
     static constexpr int SAMPLE_RATE = 48000;
     static constexpr int FRAME_SAMPLES = 960;
 
@@ -29,7 +29,7 @@ public:
     // The samples of the frame encoded last.
     const int16_t* lastFrame() const { return pcm_; }
 
-private:
+  private:
     OpusEncoder* encoder_ = nullptr;
     VoiceSignal signal_;
     WavReader wav_;

@@ -55,8 +55,8 @@ void VoiceSignal::fill(int16_t* out, int count) {
     for (int i = 0; i < count; ++i, ++index_) {
         const double t = static_cast<double>(index_) / sampleRate_;
         // Intonation: a slow declination with faster wobbles on top.
-        const double f0 = 150.0 + 25.0 * std::sin(TWO_PI * 0.4 * t) +
-                          12.0 * std::sin(TWO_PI * 2.9 * t);
+        const double f0 =
+            150.0 + 25.0 * std::sin(TWO_PI * 0.4 * t) + 12.0 * std::sin(TWO_PI * 2.9 * t);
         phase_ = std::fmod(phase_ + TWO_PI * f0 / sampleRate_, TWO_PI);
         const double value = PEAK * envelope(t) * sampleAt(t, f0) / 3.0;
         out[i] = static_cast<int16_t>(std::lround(std::fmax(-32767.0, std::fmin(32767.0, value))));

@@ -8,12 +8,12 @@ namespace kavri {
 // intonation, shaped by two moving formants and cut into syllables and
 // phrases by an amplitude envelope. Deterministic, so runs can be compared.
 class VoiceSignal {
-public:
+  public:
     explicit VoiceSignal(int sampleRate = 48000) : sampleRate_(sampleRate) {}
 
     void fill(int16_t* out, int count);
 
-private:
+  private:
     double envelope(double t) const;
     double sampleAt(double t, double f0);
 

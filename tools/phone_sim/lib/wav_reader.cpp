@@ -11,9 +11,13 @@ constexpr uint16_t FORMAT_EXTENSIBLE = 0xFFFE;
 uint32_t le32(const uint8_t* b) {
     return uint32_t{b[0]} | uint32_t{b[1]} << 8 | uint32_t{b[2]} << 16 | uint32_t{b[3]} << 24;
 }
-uint16_t le16(const uint8_t* b) { return static_cast<uint16_t>(b[0] | b[1] << 8); }
+uint16_t le16(const uint8_t* b) {
+    return static_cast<uint16_t>(b[0] | b[1] << 8);
+}
 
-bool readExact(std::FILE* f, uint8_t* out, size_t n) { return std::fread(out, 1, n, f) == n; }
+bool readExact(std::FILE* f, uint8_t* out, size_t n) {
+    return std::fread(out, 1, n, f) == n;
+}
 
 bool checkFormat(const uint8_t* fmt, std::string* error) {
     const uint16_t format = le16(fmt);
@@ -22,9 +26,9 @@ bool checkFormat(const uint8_t* fmt, std::string* error) {
     const uint16_t bits = le16(fmt + 14);
     if ((format != FORMAT_PCM && format != FORMAT_EXTENSIBLE) || channels != 1 || rate != 48000 ||
         bits != 16) {
-        *error = "need 48000 Hz mono 16-bit PCM (file has format " + std::to_string(format) +
-                 ", " + std::to_string(channels) + " channel(s), " + std::to_string(rate) +
-                 " Hz, " + std::to_string(bits) + " bits)";
+        *error = "need 48000 Hz mono 16-bit PCM (file has format " + std::to_string(format) + ", " +
+                 std::to_string(channels) + " channel(s), " + std::to_string(rate) + " Hz, " +
+                 std::to_string(bits) + " bits)";
         return false;
     }
     return true;
@@ -74,7 +78,8 @@ bool WavReader::findChunks(long fileSize, std::string* error) {
         if (id == 0x20746d66u /*"fmt "*/) {
             uint8_t fmt[16];
             if (size < 16 || !readExact(f, fmt, sizeof fmt) || !checkFormat(fmt, error)) {
-                if (error->empty()) *error = "broken format chunk";
+                if (error->empty())
+                    *error = "broken format chunk";
                 return false;
             }
             haveFormat = true;

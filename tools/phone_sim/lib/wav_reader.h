@@ -9,7 +9,7 @@ namespace kavri {
 
 // Reads the samples of a 48 kHz mono 16-bit PCM WAV file, over and over.
 class WavReader {
-public:
+  public:
     // False, with a reason, for anything but that format or a broken file.
     bool open(const std::string& path, std::string* error);
     // Fills count samples, starting again at the beginning after the end.
@@ -17,7 +17,7 @@ public:
 
     long dataBytes() const { return dataBytes_; }
 
-private:
+  private:
     struct FileCloser {
         void operator()(std::FILE* f) const { std::fclose(f); }
     };
