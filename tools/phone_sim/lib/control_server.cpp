@@ -65,7 +65,12 @@ void ControlServer::stop() {
 
 void ControlServer::run() {
     while (!state_.stopping()) {
-        if (listener_.waitReadable(POLL_MS) != 1) {
+        const int ready = listener_.waitReadable(POLL_MS);
+        if (ready < 0) {
+            // A broken listener must not spin; look at the stop flag now and then.
+            state_.pause(std::chrono::milliseconds(POLL_MS));
+        }
+        if (ready != 1) {
             continue;
         }
         SimSocket client = listener_.accept();
