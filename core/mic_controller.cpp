@@ -93,10 +93,6 @@ void MicController::runConnect() {
     std::fill(std::begin(workFrame_.data), std::end(workFrame_.data), int16_t{0});
     workFrame_.countOfSamples = AudioFrame::MAX_SAMPLES;
     queue_.reset();
-    {
-        std::lock_guard<std::mutex> resultLock(resultMutex_);
-        stopBegun_ = false;
-    }
 
     setState(Connected);
     report(Connected, 0);
@@ -252,6 +248,11 @@ void MicController::stop() {
     timer_.stop();
     kv_thread_join(keepAliveThread_);
     kv_thread_join(receiveThread_);
+    {
+        // Both loops are gone: nothing of this connection can store a result now.
+        std::lock_guard<std::mutex> resultLock(resultMutex_);
+        stopBegun_ = false;
+    }
     releaseLink();
     speaker_->close();
     device_.close();

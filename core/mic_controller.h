@@ -88,9 +88,10 @@ private:
     int protocolVersion_ = 0;
     AudioFrame workFrame_;
 
-    // Once a stop of the current connection has begun, a failure that the
-    // receive or keep-alive loop meets afterwards keeps out of lastResult_:
-    // a stop the user asked for never ends as a lost connection.
+    // From the first stop request of a connection until its loops have been
+    // joined, a failure that the receive or keep-alive loop meets keeps out
+    // of lastResult_: a stop the user asked for never ends as a lost
+    // connection, and the first failure is the one reported.
     std::mutex resultMutex_;
     bool stopBegun_ = false;
 
