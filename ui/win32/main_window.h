@@ -26,6 +26,9 @@ public:
     static void registerClass(HINSTANCE instance, const wchar_t* className);
     // Creates the window at the rectangle the settings hold; null on failure.
     HWND create(const wchar_t* className, const wchar_t* title);
+    // After the first show: a connection started during creation may already
+    // show its progress pop-up, which must not stay behind the window.
+    void afterFirstShow() { view_.raiseProgress(); }
 
 private:
     static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

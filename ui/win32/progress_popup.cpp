@@ -32,6 +32,10 @@ void ProgressPopup::show(HWND owner, const wchar_t* text) {
     EnableWindow(owner_, FALSE);
 }
 
+void ProgressPopup::raise() {
+    if (window_ != nullptr) SetWindowPos(window_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
 void ProgressPopup::close() {
     if (window_ == nullptr) return;
     EnableWindow(owner_, TRUE);

@@ -20,6 +20,9 @@ public:
     // Does nothing when none is shown.
     void close();
     bool isShown() const { return window_ != nullptr; }
+    // Puts the pop-up back above its owner, e.g. after the owner was first
+    // shown with the pop-up already open.
+    void raise();
 
 private:
     HINSTANCE instance_;

@@ -20,6 +20,7 @@ public:
     void attach(HWND window) { window_ = window; }
     // True (and the one-shot timer is killed) when id is a retry's timer.
     bool takeReconnectTimer(UINT_PTR id);
+    void raiseProgress() { progress_.raise(); }
 
     void setStateText(const wchar_t* text) override;
     void setTransportText(const wchar_t* text) override;

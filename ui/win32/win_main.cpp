@@ -59,5 +59,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     if (window == nullptr) return 0;
     ShowWindow(window, showCommand);
     UpdateWindow(window);
+    mainWindow.afterFirstShow();
     return runMessageLoop(instance);
 }
