@@ -1,0 +1,195 @@
+// Drives KavriClient.exe for the GUI test. Reads one command per line from
+// standard input (fields separated by '|') and answers each with one line:
+// "ok" and a result, or "fail" and a reason. Texts are printed as UTF-8 with
+// \n, \r, \t and \\ escaped. Every wait is bounded by the time-out it names.
+#include <windows.h>
+
+#include <cstdio>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "app_probe.h"
+#include "driver_text.h"
+
+namespace {
+
+constexpr UINT WM_TRAY_NOTIFY = WM_USER + 1;
+
+AppProbe probe;
+
+void reply(bool ok, const std::wstring& text = L"") {
+    std::string line = ok ? "ok" : "fail";
+    if (!text.empty()) line += " " + toUtf8(escapeText(text));
+    std::fputs((line + "\n").c_str(), stdout);
+    std::fflush(stdout);
+}
+
+std::wstring rectText(HWND window) {
+    RECT r{};
+    GetWindowRect(window, &r);
+    return std::to_wstring(r.left) + L" " + std::to_wstring(r.top) + L" " + std::to_wstring(r.right) + L" " +
+           std::to_wstring(r.bottom);
+}
+
+// Polls the condition every 50 ms until it holds or the time is up.
+template <typename Condition>
+bool waitFor(int timeoutMs, Condition condition) {
+    const DWORD start = GetTickCount();
+    while (!condition()) {
+        if (static_cast<int>(GetTickCount() - start) > timeoutMs) return false;
+        Sleep(50);
+    }
+    return true;
+}
+
+// Has the window and its children painted now, before a screenshot; the
+// paint messages are sent to the client's thread and answered before this
+// returns.
+bool paintNow(HWND window) {
+    return RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN) != 0;
+}
+
+void postCommand(HWND window, int id) {
+    PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, id)));
+}
+
+bool readClipboard(std::wstring& text) {
+    if (!OpenClipboard(nullptr)) return false;
+    bool ok = false;
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        if (const auto* chars = static_cast<const wchar_t*>(GlobalLock(data))) {
+            text.assign(chars, wcsnlen(chars, GlobalSize(data) / sizeof(wchar_t)));
+            GlobalUnlock(data);
+            ok = true;
+        }
+    }
+    CloseClipboard();
+    return ok;
+}
+
+void clearClipboard() {
+    if (OpenClipboard(nullptr)) {
+        EmptyClipboard();
+        CloseClipboard();
+    }
+}
+
+// One command; f[0] is its name.
+void run(const std::vector<std::wstring>& f) {
+    const std::wstring& name = f[0];
+    auto arg = [&](size_t i) { return i < f.size() ? f[i] : std::wstring(); };
+    auto num = [&](size_t i) { return _wtoi(arg(i).c_str()); };
+
+    if (name == L"find-main") {
+        HWND main = probe.findMain(num(1));
+        return main ? reply(true, rectText(main)) : reply(false, L"no main window");
+    }
+    if (probe.main() == nullptr) return reply(false, L"find-main first");
+    HWND main = probe.main();
+
+    if (name == L"status") {
+        std::wstring text;
+        return probe.statusText(num(1), text) ? reply(true, text) : reply(false, L"status bar unreadable");
+    }
+    if (name == L"wait-status") {  // part|timeout|text
+        std::wstring text;
+        const bool ok = waitFor(num(2), [&] { return probe.statusText(num(1), text) && text == arg(3); });
+        return reply(ok, text);
+    }
+    if (name == L"command") return PostMessageW(main, WM_COMMAND, num(1), 0), reply(true);
+    if (name == L"tray") return PostMessageW(main, WM_TRAY_NOTIFY, 1, num(1)), reply(true);
+    if (name == L"close") return PostMessageW(main, WM_CLOSE, 0, 0), reply(true);
+    if (name == L"visible") return reply(true, IsWindowVisible(main) ? L"1" : L"0");
+    if (name == L"wait-visible") {  // 0 or 1|timeout
+        const bool ok = waitFor(num(2), [&] { return (IsWindowVisible(main) ? 1 : 0) == num(1); });
+        return reply(ok);
+    }
+    if (name == L"main-rect") return reply(true, rectText(main));
+    if (name == L"paint-main") return reply(paintNow(main));
+    if (name == L"main-count") {
+        int count = 0;
+        for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, L"KAVRICLIENT", nullptr)) != nullptr;) ++count;
+        return reply(true, std::to_wstring(count));
+    }
+    if (name == L"tray-rect") {
+        // The shell's notification area (Wine's desktop task bar).
+        HWND tray = FindWindowW(L"Shell_TrayWnd", nullptr);
+        return tray ? reply(true, rectText(tray)) : reply(false, L"no notification area");
+    }
+    if (name == L"wait-menu") {  // 0 or 1|timeout: a pop-up menu is shown or gone
+        HWND menu = nullptr;
+        const bool ok = waitFor(num(2), [&] {
+            menu = FindWindowW(L"#32768", nullptr);
+            return ((menu != nullptr && IsWindowVisible(menu)) ? 1 : 0) == num(1);
+        });
+        return reply(ok, ok && menu ? rectText(menu) : L"");
+    }
+    if (name == L"move") {  // x|y|w|h
+        SetWindowPos(main, nullptr, num(1), num(2), num(3), num(4), SWP_NOZORDER | SWP_NOACTIVATE);
+        return reply(true, rectText(main));
+    }
+    if (name == L"sync") {
+        // Returns once the window thread has pumped its messages, so that a
+        // message box a handler opened would exist by now.
+        DWORD_PTR ignored = 0;
+        const bool ok = SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored) != 0;
+        return reply(ok);
+    }
+    if (name == L"dialogs") {
+        std::wstring all;
+        for (const std::wstring& caption : probe.dialogCaptions()) all += (all.empty() ? L"" : L"|") + caption;
+        return reply(true, all);
+    }
+    if (name == L"wait-dialog") {  // caption|timeout
+        HWND dialog = nullptr;
+        const bool ok = waitFor(num(2), [&] { return (dialog = probe.findDialog(arg(1))) != nullptr; });
+        return ok ? reply(true, rectText(dialog)) : reply(false, L"no dialog " + arg(1));
+    }
+    if (name == L"wait-gone") {  // caption|timeout
+        return reply(waitFor(num(2), [&] { return probe.findDialog(arg(1)) == nullptr; }));
+    }
+
+    HWND dialog = probe.findDialog(arg(1));
+    if (name == L"clear-clipboard") return clearClipboard(), reply(true);
+    if (name == L"wait-clipboard") {  // -|timeout
+        std::wstring text;
+        return reply(waitFor(num(2), [&] { return readClipboard(text); }), text);
+    }
+    if (dialog == nullptr) return reply(false, L"no dialog " + arg(1));
+    if (name == L"text") return reply(true, windowText(GetDlgItem(dialog, num(2))));  // caption|id
+    if (name == L"statics") {  // caption
+        std::wstring all;
+        for (const std::wstring& text : probe.staticTexts(dialog)) all += (all.empty() ? L"" : L"|") + text;
+        return reply(true, all);
+    }
+    if (name == L"set-text") {  // caption|id|text
+        SendMessageTimeoutW(GetDlgItem(dialog, num(2)), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(arg(3).c_str()),
+                            SMTO_ABORTIFHUNG, 5000, nullptr);
+        return reply(true);
+    }
+    if (name == L"checked") {  // caption|id
+        DWORD_PTR state = 0;
+        SendMessageTimeoutW(GetDlgItem(dialog, num(2)), BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 5000, &state);
+        return reply(true, state == BST_CHECKED ? L"1" : L"0");
+    }
+    if (name == L"enabled") return reply(true, IsWindowEnabled(GetDlgItem(dialog, num(2))) ? L"1" : L"0");
+    if (name == L"press") return postCommand(dialog, num(2)), reply(true);  // caption|id
+    if (name == L"rect") return reply(true, rectText(dialog));
+    if (name == L"paint") return reply(paintNow(dialog));
+    reply(false, L"unknown command " + name);
+}
+
+}  // namespace
+
+int wmain() {
+    std::string line;
+    while (std::getline(std::cin, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.empty()) continue;
+        const std::vector<std::wstring> fields = splitFields(fromUtf8(line));
+        if (fields[0] == L"quit") break;
+        run(fields);
+    }
+    return 0;
+}
