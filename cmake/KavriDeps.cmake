@@ -8,7 +8,9 @@ if(WIN32)
   add_library(kavri_opus STATIC IMPORTED GLOBAL)
   set_target_properties(kavri_opus PROPERTIES
     IMPORTED_LOCATION "${KAVRI_OPUS_MINGW}/lib/libopus.a"
-    INTERFACE_INCLUDE_DIRECTORIES "${KAVRI_OPUS_MINGW}/include")
+    INTERFACE_INCLUDE_DIRECTORIES "${KAVRI_OPUS_MINGW}/include"
+    # The library is built with fortified string calls.
+    INTERFACE_LINK_LIBRARIES ssp)
   # A fully static program: no libstdc++/libgcc/winpthread DLLs beside it.
   add_link_options(-static -static-libgcc -static-libstdc++)
 else()
