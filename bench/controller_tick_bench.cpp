@@ -44,7 +44,8 @@ void BM_TickTakingNewFrame(benchmark::State& state) {
     // Empty the queue first; from then on it never holds more than a frame
     // or two, so no trim comes between.
     const int missedAtStart = stats.missed.load();
-    for (int i = 0; i < 100 && stats.missed.load() == missedAtStart; ++i) controller.onTimer();
+    for (int i = 0; i < 100 && stats.missed.load() == missedAtStart; ++i)
+        controller.onTimer();
     int64_t taken = stats.rx.load() - stats.dropped.load();
     int misses = 0;
     for (auto _ : state) {
@@ -86,7 +87,8 @@ void BM_PlayingConnectionAllocations(benchmark::State& state) {
         const int frames = stats.rx.load() - rx;
         state.counters["frames"] = frames;
         state.counters["allocations"] = static_cast<double>(allocations);
-        state.counters["allocs_per_frame"] = frames > 0 ? static_cast<double>(allocations) / frames : -1;
+        state.counters["allocs_per_frame"] =
+            frames > 0 ? static_cast<double>(allocations) / frames : -1;
     }
 }
 BENCHMARK(BM_PlayingConnectionAllocations)->Iterations(1)->Unit(benchmark::kSecond);

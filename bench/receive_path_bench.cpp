@@ -4,7 +4,6 @@
 
 #include <time.h>
 
-
 #include "bench/common/allocation_counter.h"
 #include "bench/common/bare_decode.h"
 #include "bench/common/encoded_voice.h"
@@ -27,7 +26,8 @@ const EncodedVoice& voice() {
 void BM_BareOpusDecode(benchmark::State& state) {
     BareDecode bare(voice());
     for (auto _ : state) {
-        if (!bare.step()) state.SkipWithError("decode failed");
+        if (!bare.step())
+            state.SkipWithError("decode failed");
     }
     state.SetItemsProcessed(state.iterations());
 }
@@ -35,10 +35,12 @@ BENCHMARK(BM_BareOpusDecode)->Unit(benchmark::kMicrosecond);
 
 void BM_ReceivePath(benchmark::State& state) {
     ReceivePath path(voice());
-    for (int i = 0; i < BLOCK; ++i) path.step();  // steady state
+    for (int i = 0; i < BLOCK; ++i)
+        path.step();  // steady state
     const int64_t before = allocationCount();
     for (auto _ : state) {
-        if (!path.step()) state.SkipWithError("packet refused");
+        if (!path.step())
+            state.SkipWithError("packet refused");
     }
     state.counters["allocs_per_frame"] =
         static_cast<double>(allocationCount() - before) / static_cast<double>(state.iterations());
@@ -62,9 +64,11 @@ void BM_ReceivePathOverBareDecode(benchmark::State& state) {
     int64_t packets = 0;
     for (auto _ : state) {
         const double t0 = threadNanos();
-        for (int i = 0; i < BLOCK; ++i) bare.step();
+        for (int i = 0; i < BLOCK; ++i)
+            bare.step();
         const double t1 = threadNanos();
-        for (int i = 0; i < BLOCK; ++i) path.step();
+        for (int i = 0; i < BLOCK; ++i)
+            path.step();
         const double t2 = threadNanos();
         bareNs += t1 - t0;
         pathNs += t2 - t1;

@@ -23,9 +23,7 @@ std::atomic<int> goodTicks{0};
 }  // namespace
 
 MicController::MicController(PlayerCallback* callback)
-    : callback_(callback),
-      speaker_(std::make_unique<WavePlayer>()),
-      stats_(&receptionStats()) {}
+    : callback_(callback), speaker_(std::make_unique<WavePlayer>()), stats_(&receptionStats()) {}
 
 MicController::MicController(PlayerCallback* callback, MicOutputs outputs)
     : callback_(callback),

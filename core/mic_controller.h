@@ -32,7 +32,7 @@ struct MicOutputs {
 
 // Owns the life of one connection to the phone at a time.
 class MicController : public TimerListener {
-public:
+  public:
     static constexpr int FRAME_MS = 20;
     static constexpr int SAMPLE_RATE = 48000;
     static constexpr int CHANNELS = 1;
@@ -53,7 +53,7 @@ public:
     ConnectionState getState() const { return static_cast<ConnectionState>(state_.load()); }
     void onTimer() override;
 
-private:
+  private:
     void runConnect();
     int openLink();
     void releaseLink();

@@ -8,6 +8,8 @@ bool raiseCurrentThreadPriority() {
     return SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_HIGHEST) != 0;
 }
 
-int currentThreadPriority() { return GetThreadPriority(GetCurrentThread()); }
+int currentThreadPriority() {
+    return GetThreadPriority(GetCurrentThread());
+}
 
 }  // namespace kavri

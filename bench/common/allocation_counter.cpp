@@ -16,13 +16,17 @@ namespace {
 
 std::atomic<int64_t> allocations{0};
 
-void count() { allocations.fetch_add(1, std::memory_order_relaxed); }
+void count() {
+    allocations.fetch_add(1, std::memory_order_relaxed);
+}
 
 }  // namespace
 
 namespace kavri::bench {
 
-int64_t allocationCount() { return allocations.load(std::memory_order_relaxed); }
+int64_t allocationCount() {
+    return allocations.load(std::memory_order_relaxed);
+}
 
 }  // namespace kavri::bench
 
@@ -64,6 +68,8 @@ int posix_memalign(void** out, size_t alignment, size_t size) {
     return 0;
 }
 
-void free(void* pointer) { __libc_free(pointer); }
+void free(void* pointer) {
+    __libc_free(pointer);
+}
 
 }  // extern "C"

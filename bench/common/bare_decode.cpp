@@ -22,7 +22,8 @@ bool BareDecode::step() {
         next_ = 0;
     }
     const auto& payload = voice_.payloads[next_++];
-    return opus_decode(decoder_, payload.data(), static_cast<int>(payload.size()), pcm_, 1920, 0) > 0;
+    return opus_decode(decoder_, payload.data(), static_cast<int>(payload.size()), pcm_, 1920, 0) >
+           0;
 }
 
 }  // namespace kavri::bench

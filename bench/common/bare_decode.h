@@ -11,7 +11,7 @@ struct EncodedVoice;
 
 // The yardstick: opus_decode of the same payloads, nothing else.
 class BareDecode {
-public:
+  public:
     explicit BareDecode(const EncodedVoice& voice);
     ~BareDecode();
     BareDecode(const BareDecode&) = delete;
@@ -19,7 +19,7 @@ public:
 
     bool step();
 
-private:
+  private:
     const EncodedVoice& voice_;
     OpusDecoder* decoder_ = nullptr;
     size_t next_ = 0;

@@ -12,7 +12,7 @@ namespace kavri::bench {
 namespace {
 
 class NullMicPort : public MicDevicePort {
-public:
+  public:
     bool openDevice() override { return true; }
     bool control(uint32_t code, const void*, uint32_t, void* output, uint32_t) override {
         if (code == MicDevice::IOCTL_MIC_GET_VERSION && output != nullptr) {
@@ -26,7 +26,7 @@ public:
 
 // Plays every buffer at once.
 class NullSpeakerPort : public WaveOutPort {
-public:
+  public:
     bool openOutput(WavePlayer* player) override {
         player_ = player;
         player->onOpen();
@@ -40,12 +40,12 @@ public:
     }
     void closeOutput() override {}
 
-private:
+  private:
     WavePlayer* player_ = nullptr;
 };
 
 class IdleTimerPort : public TimerPort {
-public:
+  public:
     bool getDevCaps(uint32_t*, uint32_t*) override { return false; }
     void beginPeriod(uint32_t) override {}
     void endPeriod(uint32_t) override {}
@@ -63,7 +63,7 @@ int freeUdpPort() {
 }  // namespace
 
 class BenchController::Callback : public PlayerCallback {
-public:
+  public:
     void onStateChanged(int state, int) override {
         {
             std::lock_guard<std::mutex> lock(mutex_);
@@ -75,11 +75,12 @@ public:
     }
     bool waitForConnected() {
         std::unique_lock<std::mutex> lock(mutex_);
-        changed_.wait_for(lock, std::chrono::seconds(10), [this] { return state_ == Connected || ended_; });
+        changed_.wait_for(lock, std::chrono::seconds(10),
+                          [this] { return state_ == Connected || ended_; });
         return state_ == Connected;
     }
 
-private:
+  private:
     std::mutex mutex_;
     std::condition_variable changed_;
     int state_ = Disconnected;

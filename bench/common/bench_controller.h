@@ -13,14 +13,14 @@ namespace kavri::bench {
 // frame and do nothing with it. With a manual timer only the benchmark
 // ticks; otherwise the system's timer does.
 class BenchController {
-public:
+  public:
     BenchController(const std::vector<std::string>& phoneOptions, bool systemTimer);
     ~BenchController();
 
     bool connected() const { return connected_; }
     MicController& controller() { return *controller_; }
 
-private:
+  private:
     class Callback;
     ChildPhone phone_;
     std::unique_ptr<Callback> callback_;

@@ -22,13 +22,16 @@ int portFromLine(const char* line) {
 
 }  // namespace
 
-ChildPhone::~ChildPhone() { stop(); }
+ChildPhone::~ChildPhone() {
+    stop();
+}
 
 bool ChildPhone::start(const std::string& program, const std::vector<std::string>& options) {
     std::vector<std::string> args{program, "--port", "0", "--quiet"};
     args.insert(args.end(), options.begin(), options.end());
     std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
+    for (auto& a : args)
+        argv.push_back(a.data());
     argv.push_back(nullptr);
 
     int out[2];
@@ -39,7 +42,8 @@ bool ChildPhone::start(const std::string& program, const std::vector<std::string
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
     posix_spawn_file_actions_addclose(&actions, out[0]);
-    const int spawned = posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), environ);
+    const int spawned =
+        posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     close(out[1]);
     if (spawned != 0) {

@@ -10,7 +10,7 @@ namespace kavri::bench {
 // The phone simulator as a child process on loopback, so that its own work
 // (and its allocations) stay out of the measured process.
 class ChildPhone {
-public:
+  public:
     ChildPhone() = default;
     ~ChildPhone();
     ChildPhone(const ChildPhone&) = delete;
@@ -22,7 +22,7 @@ public:
     void stop();
     int controlPort() const { return port_; }
 
-private:
+  private:
     pid_t pid_ = -1;
     int port_ = -1;
 };

@@ -10,14 +10,16 @@
 namespace kavri::bench {
 
 ReceivePath::ReceivePath(const EncodedVoice& voice) : decoder_(48000, 1) {
-    link_.open(std::make_unique<OutputControlStream>(), std::make_unique<ReplayMediaStream>(voice.stream));
+    link_.open(std::make_unique<OutputControlStream>(),
+               std::make_unique<ReplayMediaStream>(voice.stream));
     decoder_.open();
     previousTime_ = timeOfDayMs();
 }
 
 bool ReceivePath::step() {
     frame_.countOfSamples = AudioFrame::MAX_SAMPLES;
-    if (link_.readCheckedMediaPacket(&decoder_, frame_.data, &frame_.countOfSamples, &frame_.sequence) != 0) {
+    if (link_.readCheckedMediaPacket(&decoder_, frame_.data, &frame_.countOfSamples,
+                                     &frame_.sequence) != 0) {
         return false;
     }
     if (queue_.isFull()) {

@@ -18,14 +18,14 @@ struct EncodedVoice;
 // and the statistics count it. The queue is emptied whenever it fills, as
 // the playout tick would.
 class ReceivePath {
-public:
+  public:
     explicit ReceivePath(const EncodedVoice& voice);
 
     // False when the packet was refused.
     bool step();
     const AudioFrame& frame() const { return frame_; }
 
-private:
+  private:
     PhoneLink link_;
     OpusVoiceDecoder decoder_;
     PlayoutQueue queue_;

@@ -11,13 +11,13 @@ namespace kavri::bench {
 // A media stream that hands out the same recorded packets over and over,
 // starting again at the first once the last has been read.
 class ReplayMediaStream : public MediaStream {
-public:
+  public:
     explicit ReplayMediaStream(const std::vector<uint8_t>& packets) : packets_(packets) {}
 
     int read(uint8_t* buffer, int length) override;
     bool hasAvailable(int length) override;
 
-private:
+  private:
     const std::vector<uint8_t>& packets_;
     size_t position_ = 0;
 };

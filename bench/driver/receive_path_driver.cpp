@@ -14,13 +14,15 @@ using kavri::bench::ReceivePath;
 
 extern "C" __attribute__((noinline)) int kavri_measure_bare(BareDecode* bare, int packets) {
     int decoded = 0;
-    for (int i = 0; i < packets; ++i) decoded += bare->step() ? 1 : 0;
+    for (int i = 0; i < packets; ++i)
+        decoded += bare->step() ? 1 : 0;
     return decoded;
 }
 
 extern "C" __attribute__((noinline)) int kavri_measure_path(ReceivePath* path, int packets) {
     int decoded = 0;
-    for (int i = 0; i < packets; ++i) decoded += path->step() ? 1 : 0;
+    for (int i = 0; i < packets; ++i)
+        decoded += path->step() ? 1 : 0;
     return decoded;
 }
 

@@ -37,7 +37,7 @@ inline bool waitUntil(const std::function<bool()>& condition, Millis timeout) {
 
 // Every (state, result) the controller reports, in order.
 class ReportRecorder : public PlayerCallback {
-public:
+  public:
     void onStateChanged(int state, int result) override {
         {
             std::lock_guard<std::mutex> lock(mutex_);
@@ -57,7 +57,7 @@ public:
         return changed_.wait_for(lock, timeout, [&] { return reports_.size() >= count; });
     }
 
-private:
+  private:
     mutable std::mutex mutex_;
     mutable std::condition_variable changed_;
     std::vector<Report> reports_;
@@ -93,7 +93,8 @@ struct MicLog {
         std::unique_lock<std::mutex> lock(mutex);
         return changed.wait_for(lock, timeout, [&] {
             for (const auto& c : calls) {
-                if (c == call) return true;
+                if (c == call)
+                    return true;
             }
             return false;
         });
@@ -113,7 +114,7 @@ struct MicLog {
 
 // A driver of version 3: audio comes in plain writes, one per tick.
 class FakeMicPort : public MicDevicePort {
-public:
+  public:
     explicit FakeMicPort(std::shared_ptr<MicLog> log) : log_(std::move(log)) {}
 
     bool openDevice() override {
@@ -144,7 +145,7 @@ public:
     }
     void closeDevice() override { log_->add("close"); }
 
-private:
+  private:
     std::shared_ptr<MicLog> log_;
 };
 
@@ -163,7 +164,7 @@ struct SpeakerLog {
 
 // An output that plays every buffer at once.
 class FakeSpeakerPort : public WaveOutPort {
-public:
+  public:
     explicit FakeSpeakerPort(std::shared_ptr<SpeakerLog> log) : log_(std::move(log)) {}
 
     bool openOutput(WavePlayer* player) override {
@@ -189,7 +190,7 @@ public:
         ++log_->closes;
     }
 
-private:
+  private:
     std::shared_ptr<SpeakerLog> log_;
     WavePlayer* player_ = nullptr;
 };
@@ -227,7 +228,7 @@ struct ManualClock {
 };
 
 class ManualTimerPort : public TimerPort {
-public:
+  public:
     explicit ManualTimerPort(std::shared_ptr<ManualClock> clock) : clock_(std::move(clock)) {}
 
     bool getDevCaps(uint32_t* minPeriod, uint32_t* maxPeriod) override {
@@ -249,7 +250,7 @@ public:
         ++clock_->deletes;
     }
 
-private:
+  private:
     std::shared_ptr<ManualClock> clock_;
 };
 
@@ -264,7 +265,8 @@ struct FakeOutputs {
         MicOutputs outputs;
         outputs.device = std::make_unique<FakeMicPort>(mic);
         outputs.speaker = std::make_unique<FakeSpeakerPort>(speaker);
-        outputs.timer = realTimer ? makeSystemTimerPort() : std::make_unique<ManualTimerPort>(clock);
+        outputs.timer =
+            realTimer ? makeSystemTimerPort() : std::make_unique<ManualTimerPort>(clock);
         return outputs;
     }
 };

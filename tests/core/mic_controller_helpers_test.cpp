@@ -22,13 +22,15 @@ TEST(TimeOfDay, CountsMillisecondsSinceMidnight) {
 
 TEST(TimeOfDay, FollowsTheSystemClockInUtc) {
     using namespace std::chrono;
-    const auto sinceEpoch = duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
+    const auto sinceEpoch =
+        duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
     const int32_t expected = static_cast<int32_t>(sinceEpoch % MS_PER_DAY);
     const int32_t now = timeOfDayMs();
     ASSERT_GE(now, 0);
     ASSERT_LT(now, MS_PER_DAY);
     int32_t difference = now - expected;
-    if (difference < -MS_PER_DAY / 2) difference += MS_PER_DAY;  // across midnight
+    if (difference < -MS_PER_DAY / 2)
+        difference += MS_PER_DAY;  // across midnight
     EXPECT_LE(difference, 1000);
     EXPECT_GE(difference, -1000);
 }
@@ -48,7 +50,8 @@ TEST(ThreadJoin, FailedJoinWritesTheErrorCodeAndGoesOn) {
     testing::internal::CaptureStderr();
     kv_thread_join(none);
     const std::string expected =
-        "kv_thread_join failed: " + std::to_string(static_cast<int>(std::errc::invalid_argument)) + "\n";
+        "kv_thread_join failed: " + std::to_string(static_cast<int>(std::errc::invalid_argument)) +
+        "\n";
     EXPECT_EQ(testing::internal::GetCapturedStderr(), expected);
 }
 

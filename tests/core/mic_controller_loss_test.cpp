@@ -7,10 +7,12 @@
 namespace kavri::test {
 namespace {
 
-std::vector<Report> kEndedWith(int result) { return {{1, 0}, {2, 0}, {3, 0}, {0, result}}; }
+std::vector<Report> kEndedWith(int result) {
+    return {{1, 0}, {2, 0}, {3, 0}, {0, result}};
+}
 
 class MicControllerLoss : public PhoneFixture {
-protected:
+  protected:
     void connect(bool realTimer = false) {
         controller = std::make_unique<MicController>(&recorder, fakes.make(realTimer));
         ASSERT_EQ(controller->connect(), 0);

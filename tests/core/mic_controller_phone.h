@@ -39,7 +39,7 @@ inline void useLoopbackPhone(int controlPort, int mediaPort) {
 // with the frames a decoder makes of them, so that what reaches the outputs
 // can be compared sample for sample.
 class VoiceScript {
-public:
+  public:
     VoiceScript() : decoder_(48000, 1) {
         std::string error;
         encoderOpen_ = encoder_.open(32000, "", &error);
@@ -51,10 +51,12 @@ public:
         for (int i = 0; i < count; ++i) {
             uint8_t payload[1024];
             const int length = encoderOpen_ ? encoder_.encodeNext(payload, sizeof payload) : -1;
-            if (length < 0) return false;
+            if (length < 0)
+                return false;
             Samples frame(1920);
             int samples = 1920;
-            if (!decoder_.decode(payload, length, frame.data(), &samples)) return false;
+            if (!decoder_.decode(payload, length, frame.data(), &samples))
+                return false;
             frame.resize(static_cast<size_t>(samples));
             expected_.push_back(frame);
 
@@ -65,7 +67,8 @@ public:
             packet.payloadLength = length;
             uint8_t bytes[1100];
             const int size = buildMediaPacket(packet, bytes, sizeof bytes);
-            if (size < 0 || !phone.sendRawMedia(bytes, size)) return false;
+            if (size < 0 || !phone.sendRawMedia(bytes, size))
+                return false;
         }
         return true;
     }
@@ -74,7 +77,7 @@ public:
     const Samples& frame(size_t n) const { return expected_.at(n); }
     int sent() const { return static_cast<int>(expected_.size()); }
 
-private:
+  private:
     SimVoiceEncoder encoder_;
     OpusVoiceDecoder decoder_;
     bool encoderOpen_ = false;
@@ -83,7 +86,7 @@ private:
 
 // A simulated phone on loopback with the settings pointing at it.
 class PhoneFixture : public testing::Test {
-protected:
+  protected:
     static constexpr Millis kConnectWait{10000};
     // Three receive attempts of the media stream's 3-second time-out, and slack.
     static constexpr Millis kSilenceWait{20000};

@@ -10,7 +10,7 @@ namespace {
 // The test sends every packet itself and drives every tick, so it knows
 // exactly what the queue holds.
 class MicControllerPlayout : public PhoneFixture {
-protected:
+  protected:
     void SetUp() override {
         startSilentPhone();
         controller = std::make_unique<MicController>(&recorder, fakes.make());
@@ -84,7 +84,8 @@ TEST_F(MicControllerPlayout, TicksBeforeTheFirstFrameWriteSilence) {
     // The speaker takes the long silence frame in buffers of 960 samples.
     const auto buffers = fakes.speaker->buffersCopy();
     ASSERT_EQ(buffers.size(), 4u);
-    for (const auto& buffer : buffers) EXPECT_EQ(buffer, Samples(960, 0));
+    for (const auto& buffer : buffers)
+        EXPECT_EQ(buffer, Samples(960, 0));
 }
 
 TEST_F(MicControllerPlayout, FramesReachBothOutputsInOrderAndRepeatWhenLate) {
@@ -99,11 +100,13 @@ TEST_F(MicControllerPlayout, FramesReachBothOutputsInOrderAndRepeatWhenLate) {
 
     const auto frames = fakes.mic->framesCopy();
     ASSERT_EQ(frames.size(), 6u);
-    for (size_t i = 0; i < 5; ++i) EXPECT_EQ(frames[i], voice.frame(i)) << "frame " << i;
+    for (size_t i = 0; i < 5; ++i)
+        EXPECT_EQ(frames[i], voice.frame(i)) << "frame " << i;
     EXPECT_EQ(frames[5], voice.frame(4)) << "an empty queue repeats the last frame";
     const auto buffers = fakes.speaker->buffersCopy();
     ASSERT_EQ(buffers.size(), 4u);
-    for (size_t i = 0; i < 4; ++i) EXPECT_EQ(buffers[i], voice.frame(i)) << "buffer " << i;
+    for (size_t i = 0; i < 4; ++i)
+        EXPECT_EQ(buffers[i], voice.frame(i)) << "buffer " << i;
     EXPECT_EQ(receptionStats().rx.load(), 5);
     EXPECT_EQ(receptionStats().dropped.load(), 0);
 }
@@ -117,7 +120,8 @@ TEST_F(MicControllerPlayout, NineQueuedFramesDropTheTenth) {
     EXPECT_EQ(drain(), 9);
     const auto frames = fakes.mic->framesCopy();
     ASSERT_EQ(frames.size(), 10u);
-    for (size_t i = 0; i < 9; ++i) EXPECT_EQ(frames[i], voice.frame(i)) << "frame " << i;
+    for (size_t i = 0; i < 9; ++i)
+        EXPECT_EQ(frames[i], voice.frame(i)) << "frame " << i;
     EXPECT_EQ(frames[9], voice.frame(8));
 
     // Room again: the next frame is queued.
@@ -151,9 +155,11 @@ TEST_F(MicControllerPlayout, TrimsTheBacklogToThreeAfterHundredGoodTicks) {
 
     const auto frames = fakes.mic->framesCopy();
     ASSERT_EQ(frames.size(), 1u + 99 + 1 + 1 + 9 + 1);
-    for (size_t i = 0; i < 100; ++i) ASSERT_EQ(frames[1 + i], voice.frame(i)) << "frame " << i;
+    for (size_t i = 0; i < 100; ++i)
+        ASSERT_EQ(frames[1 + i], voice.frame(i)) << "frame " << i;
     EXPECT_EQ(frames[101], voice.frame(100));
-    for (size_t i = 0; i < 9; ++i) EXPECT_EQ(frames[102 + i], voice.frame(102 + i)) << "after the trim " << i;
+    for (size_t i = 0; i < 9; ++i)
+        EXPECT_EQ(frames[102 + i], voice.frame(102 + i)) << "after the trim " << i;
     EXPECT_EQ(frames[111], voice.frame(110));
 }
 
@@ -183,7 +189,8 @@ TEST_F(MicControllerPlayout, StopClosesTheOutputsAfterTheLastWrite) {
     stop();
     EXPECT_FALSE(fakes.clock->tick());
     const auto calls = fakes.mic->callsCopy();
-    const std::vector<std::string> expected{"open", "run", "write 960", "write 960", "stop", "close"};
+    const std::vector<std::string> expected{"open",      "run",  "write 960",
+                                            "write 960", "stop", "close"};
     EXPECT_EQ(calls, expected);
     controller.reset();
 }

@@ -41,11 +41,13 @@ TEST_F(MicControllerStress, ConnectStopCycles) {
             controller = std::make_unique<MicController>(recorder.get(), fakes.make(true));
         } else {
             controller->requestStop(0);
-            if (moment == 2) controller->requestStop(0);  // a second click changes nothing
+            if (moment == 2)
+                controller->requestStop(0);  // a second click changes nothing
         }
         ASSERT_TRUE(recorder->waitForCount(expected + 4, kConnectWait)) << "cycle " << cycle;
         const auto reports = recorder->reports();
-        const std::vector<Report> last(reports.begin() + static_cast<long>(expected), reports.end());
+        const std::vector<Report> last(reports.begin() + static_cast<long>(expected),
+                                       reports.end());
         ASSERT_EQ(last, (std::vector<Report>{{1, 0}, {2, 0}, {3, 0}, {0, 0}})) << "cycle " << cycle;
         expected += 4;
     }

@@ -12,7 +12,7 @@ const Report kConnected{2, 0};
 const Report kDisconnecting{3, 0};
 
 class MicControllerConnect : public PhoneFixture {
-protected:
+  protected:
     // Runs one connect that must fail and returns its reports.
     std::vector<Report> failedConnect() {
         MicController controller(&recorder, fakes.make());
@@ -44,7 +44,8 @@ TEST_F(MicControllerConnect, UserStopReportsEachStepAndEndsWithZero) {
 
     controller.requestStop(0);
     ASSERT_TRUE(recorder.waitForCount(4, kConnectWait));
-    EXPECT_EQ(recorder.reports(), (std::vector<Report>{kConnecting, kConnected, kDisconnecting, {0, 0}}));
+    EXPECT_EQ(recorder.reports(),
+              (std::vector<Report>{kConnecting, kConnected, kDisconnecting, {0, 0}}));
     EXPECT_EQ(controller.getState(), Disconnected);
 
     // The phone was asked in order, and the outputs were opened and closed once.
@@ -91,7 +92,9 @@ TEST_P(MicControllerPhoneFault, FailsTheConnectWithItsResult) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Phone, MicControllerPhoneFault, testing::ValuesIn(kPhoneFaults),
-                         [](const testing::TestParamInfo<PhoneFault>& info) { return info.param.name; });
+                         [](const testing::TestParamInfo<PhoneFault>& info) {
+                             return info.param.name;
+                         });
 
 TEST_F(MicControllerConnect, NobodyListeningFailsWithCannotConnect) {
     startPhone();
@@ -132,7 +135,8 @@ TEST_F(MicControllerConnect, RefusesConnectWhileConnectingOrConnected) {
     // A Disconnect while connecting only sets the result; the connect went on.
     controller.requestStop(0);
     ASSERT_TRUE(recorder.waitForCount(4, kConnectWait));
-    EXPECT_EQ(recorder.reports(), (std::vector<Report>{kConnecting, kConnected, kDisconnecting, {0, 0}}));
+    EXPECT_EQ(recorder.reports(),
+              (std::vector<Report>{kConnecting, kConnected, kDisconnecting, {0, 0}}));
     EXPECT_EQ(phone->connectionCount(), 1);
 }
 
@@ -172,7 +176,8 @@ TEST_F(MicControllerConnect, SecondConnectInARowAddsNothingAfterSuccess) {
         if (!both) {
             continue;
         }
-        EXPECT_EQ(reports.reports(), (std::vector<Report>{kConnecting, kConnected, kDisconnecting, {0, 0}}));
+        EXPECT_EQ(reports.reports(),
+                  (std::vector<Report>{kConnecting, kConnected, kDisconnecting, {0, 0}}));
         EXPECT_EQ(phone->connectionCount(), attempt + 1);
         return;
     }
@@ -192,7 +197,8 @@ TEST_F(MicControllerConnect, SecondConnectInARowTriesAgainAfterFailure) {
         if (!both) {
             continue;
         }
-        EXPECT_EQ(reports.reports(), (std::vector<Report>{kConnecting, {0, -6}, kConnecting, {0, -6}}));
+        EXPECT_EQ(reports.reports(),
+                  (std::vector<Report>{kConnecting, {0, -6}, kConnecting, {0, -6}}));
         return;
     }
     FAIL() << "the second connect never came while still disconnected";
@@ -239,7 +245,8 @@ TEST_F(MicControllerConnect, DestructorStopsAConnectionWithItsReports) {
         ASSERT_EQ(controller.connect(), 0);
         ASSERT_TRUE(recorder.waitForCount(2, kConnectWait));
     }
-    EXPECT_EQ(recorder.reports(), (std::vector<Report>{kConnecting, kConnected, kDisconnecting, {0, 0}}));
+    EXPECT_EQ(recorder.reports(),
+              (std::vector<Report>{kConnecting, kConnected, kDisconnecting, {0, 0}}));
     EXPECT_EQ(fakes.mic->callsCopy().back(), "close");
 }
 

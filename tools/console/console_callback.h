@@ -11,7 +11,7 @@ namespace kavri {
 // Prints every state change with its status-bar text and remembers how the
 // connection attempt ended.
 class ConsoleCallback : public PlayerCallback {
-public:
+  public:
     explicit ConsoleCallback(bool quiet);
 
     void onStateChanged(int state, int result) override;
@@ -21,7 +21,7 @@ public:
     int finalResult() const;
     bool wasConnected() const;
 
-private:
+  private:
     const bool quiet_;
     const std::chrono::steady_clock::time_point start_;
     mutable std::mutex mutex_;

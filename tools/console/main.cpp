@@ -4,8 +4,8 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <cmath>
 #include <chrono>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <memory>
@@ -29,7 +29,9 @@ using namespace kavri;
 
 std::atomic<bool> interrupted{false};
 
-void onSignal(int) { interrupted = true; }
+void onSignal(int) {
+    interrupted = true;
+}
 
 void catchSignals() {
     struct sigaction action {};
@@ -68,7 +70,8 @@ int runConnection(MicController& controller, ConsoleCallback& callback, int seco
         if (connectedAt == Clock::time_point{}) {
             connectedAt = Clock::now();
         }
-        const bool timeUp = seconds > 0 && Clock::now() - connectedAt >= std::chrono::seconds(seconds);
+        const bool timeUp =
+            seconds > 0 && Clock::now() - connectedAt >= std::chrono::seconds(seconds);
         if (interrupted || timeUp) {
             controller.requestStop(0);
             stopAsked = true;
@@ -79,17 +82,21 @@ int runConnection(MicController& controller, ConsoleCallback& callback, int seco
 
 void printStatistics() {
     const ReceptionStats& s = receptionStats();
-    std::printf("statistics: rx %d, missed %d, dropped %d, maxDelta %d ms, start %s, end %s (UTC)\n",
-                s.rx.load(), s.missed.load(), s.dropped.load(), s.maxDelta.load(),
-                formatTimeOfDay(s.startTime.load()).c_str(), formatTimeOfDay(s.endTime.load()).c_str());
+    std::printf(
+        "statistics: rx %d, missed %d, dropped %d, maxDelta %d ms, start %s, end %s (UTC)\n",
+        s.rx.load(), s.missed.load(), s.dropped.load(), s.maxDelta.load(),
+        formatTimeOfDay(s.startTime.load()).c_str(), formatTimeOfDay(s.endTime.load()).c_str());
 }
 
 void printOutputs(const TapMicPort& mic, const SpeakerProbePort& speaker, const WavTap* tap,
                   const std::string& wavPath) {
-    std::printf("microphone: %s %s\n", defaultMicPipePath().c_str(),
-                mic.systemOpened() ? "received the audio" : "was not available (no reader on the pipe)");
+    std::printf(
+        "microphone: %s %s\n", defaultMicPipePath().c_str(),
+        mic.systemOpened() ? "received the audio" : "was not available (no reader on the pipe)");
     if (Settings::isPlayLocally()) {
-        std::printf("speaker: %s\n", speaker.everOpened() ? "played the audio" : "no sound server output could be opened");
+        std::printf("speaker: %s\n", speaker.everOpened()
+                                         ? "played the audio"
+                                         : "no sound server output could be opened");
     }
     if (tap != nullptr) {
         const double rms = tap->rms();
@@ -143,7 +150,8 @@ int main(int argc, char** argv) {
         if (tap) {
             tap->close();
         }
-        const std::string text = finalResultText(result, Settings::getTransportType(), Settings::getMediaPort());
+        const std::string text =
+            finalResultText(result, Settings::getTransportType(), Settings::getMediaPort());
         if (!text.empty()) {
             std::printf("%s\n", text.c_str());
         }

@@ -10,7 +10,7 @@ namespace kavri {
 // The system's speaker output, passed through, noting whether it opened, so
 // that the console can tell the user where the sound went.
 class SpeakerProbePort : public WaveOutPort {
-public:
+  public:
     explicit SpeakerProbePort(std::unique_ptr<WaveOutPort> system) : system_(std::move(system)) {}
 
     bool openOutput(WavePlayer* player) override {
@@ -29,7 +29,7 @@ public:
 
     bool everOpened() const { return everOpened_.load(); }
 
-private:
+  private:
     std::unique_ptr<WaveOutPort> system_;
     std::atomic<bool> everOpened_{false};
 };

@@ -14,7 +14,7 @@ class WavTap;
 // stands in for it as a driver that takes plain writes, so the WAV file still
 // holds exactly what the playout tick wrote.
 class TapMicPort : public MicDevicePort {
-public:
+  public:
     TapMicPort(std::unique_ptr<MicDevicePort> system, WavTap* tap);
 
     bool openDevice() override;
@@ -26,7 +26,7 @@ public:
     // Whether the last open reached the system's microphone.
     bool systemOpened() const { return everOpened_.load(); }
 
-private:
+  private:
     void tapBytes(const void* data, uint32_t size);
 
     std::unique_ptr<MicDevicePort> system_;

@@ -22,11 +22,12 @@ void put32(uint8_t* at, uint32_t value) {
 
 void buildHeader(uint8_t* header, uint32_t dataBytes) {
     const uint8_t tags[] = "RIFF....WAVEfmt ";
-    for (int i = 0; i < 16; ++i) header[i] = tags[i];
+    for (int i = 0; i < 16; ++i)
+        header[i] = tags[i];
     put32(header + 4, 36 + dataBytes);
-    put32(header + 16, 16);                       // fmt chunk size
-    put16(header + 20, 1);                        // PCM
-    put16(header + 22, 1);                        // mono
+    put32(header + 16, 16);  // fmt chunk size
+    put16(header + 20, 1);   // PCM
+    put16(header + 22, 1);   // mono
     put32(header + 24, WavTap::SAMPLE_RATE);
     put32(header + 28, WavTap::SAMPLE_RATE * 2);  // bytes per second
     put16(header + 32, 2);                        // block alignment
@@ -40,7 +41,9 @@ void buildHeader(uint8_t* header, uint32_t dataBytes) {
 
 }  // namespace
 
-WavTap::~WavTap() { close(); }
+WavTap::~WavTap() {
+    close();
+}
 
 bool WavTap::open(const std::string& path) {
     close();
@@ -95,7 +98,9 @@ int64_t WavTap::samples() const {
     return samples_;
 }
 
-double WavTap::seconds() const { return static_cast<double>(samples()) / SAMPLE_RATE; }
+double WavTap::seconds() const {
+    return static_cast<double>(samples()) / SAMPLE_RATE;
+}
 
 double WavTap::rms() const {
     std::lock_guard<std::mutex> lock(mutex_);

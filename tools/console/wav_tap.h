@@ -11,7 +11,7 @@ namespace kavri {
 // figures that tell whether it holds sound: its length and RMS level.
 // Writes come from the playout tick; they only append to the file's buffer.
 class WavTap {
-public:
+  public:
     static constexpr int SAMPLE_RATE = 48000;
 
     WavTap() = default;
@@ -29,7 +29,7 @@ public:
     // Root mean square of all samples, 0 to 32768.
     double rms() const;
 
-private:
+  private:
     mutable std::mutex mutex_;
     std::FILE* file_ = nullptr;
     int64_t samples_ = 0;
