@@ -106,6 +106,9 @@ void run(const std::vector<std::wstring>& f) {
         return reply(ok);
     }
     if (name == L"main-rect") return reply(true, rectText(main));
+    if (name == L"wait-foreground") {  // timeout
+        return reply(waitFor(num(1), [&] { return GetForegroundWindow() == main; }));
+    }
     if (name == L"paint-main") return reply(paintNow(main));
     if (name == L"main-count") {
         int count = 0;
@@ -175,6 +178,12 @@ void run(const std::vector<std::wstring>& f) {
     }
     if (name == L"enabled") return reply(true, IsWindowEnabled(GetDlgItem(dialog, num(2))) ? L"1" : L"0");
     if (name == L"press") return postCommand(dialog, num(2)), reply(true);  // caption|id
+    if (name == L"click") {  // caption|id: a button clicked as by the mouse
+        DWORD_PTR ignored = 0;
+        const bool ok = SendMessageTimeoutW(GetDlgItem(dialog, num(2)), BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 5000,
+                                            &ignored) != 0;
+        return reply(ok);
+    }
     if (name == L"rect") return reply(true, rectText(dialog));
     if (name == L"paint") return reply(paintNow(dialog));
     reply(false, L"unknown command " + name);

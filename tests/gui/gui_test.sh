@@ -38,7 +38,9 @@ prepare_prefix || exit 1
 start_driver || exit 1
 
 # ---- First run: USB settings, dialogs, tray menu, hiding, second start, exit.
-write_settings "transportType:2" "wifiServerAddr:" "playLocally:0" "controlPort:8125" \
+# Nothing listens on the control port, so that a connect fails at once.
+closed_port="$(free_port)"
+write_settings "transportType:2" "wifiServerAddr:" "playLocally:0" "controlPort:$closed_port" \
   "mediaPort:49152" "autoConnect:0" "window:200,200,500,300,1200" "btAddress:0.0.0.0.0.0"
 start_client || exit 1
 
@@ -61,7 +63,7 @@ if expect_ok "Statistics opens" "*" wait-dialog "Statistics" 10000; then
   shown="$(drive "text|Statistics|1024")"
   shown="${shown#ok }"
   stats_re='^Start time: 0\\nEnd time: 0\\nRx: 0\\nMax delta : 0\\nDropped: 0\\nMissed: 0\\n\\n'
-  stats_re+='Transport type: 2\\nControl port: 8125\\nMedia port: 49152\\n\\n'
+  stats_re+="Transport type: 2\\\\nControl port: $closed_port\\\\nMedia port: 49152\\\\n\\\\n"
   stats_re+='Driver state: 0\\n\\nTime min: [0-9]+\\n\\n$'
   check "Statistics shows the eleven lines" "$([[ "$shown" =~ $stats_re ]] && echo 1)" "$shown"
   snap_dialog statistics "Statistics"
@@ -72,24 +74,6 @@ if expect_ok "Statistics opens" "*" wait-dialog "Statistics" 10000; then
   expect_ok "Statistics stays open after copying" "Statistics" dialogs
   drive "press|Statistics|2" >/dev/null
   expect_ok "Statistics closes" "*" wait-gone "Statistics" 10000
-fi
-
-# Change ports: 8125 and abc store 8125 and 0
-drive "command|1004" >/dev/null
-if expect_ok "Change ports opens" "*" wait-dialog "Change ports" 10000; then
-  expect_ok "control port shown" "8125" text "Change ports" 1020
-  expect_ok "media port shown" "49152" text "Change ports" 1021
-  drive "set-text|Change ports|1020|8125" >/dev/null
-  drive "set-text|Change ports|1021|abc" >/dev/null
-  snap_dialog change_ports "Change ports"
-  drive "press|Change ports|1" >/dev/null
-  expect_ok "Change ports closes" "*" wait-gone "Change ports" 10000
-  drive "command|1004" >/dev/null
-  expect_ok "Change ports opens again" "*" wait-dialog "Change ports" 10000
-  expect_ok "control port stored" "8125" text "Change ports" 1020
-  expect_ok "non-numeric media port stored as 0" "0" text "Change ports" 1021
-  drive "press|Change ports|2" >/dev/null
-  expect_ok "Change ports cancelled" "*" wait-gone "Change ports" 10000
 fi
 
 # Select transport, cancelled: no Bluetooth device under Wine
@@ -105,6 +89,42 @@ if expect_ok "Select transport opens" "*" wait-dialog "Select transport" 10000; 
   expect_ok "still disconnected after cancel" "Disconnected" status 0
 fi
 
+# Select transport, Wi-Fi typed in: the user's failed connect is shown.
+drive "command|1000" >/dev/null
+if expect_ok "Select transport opens again" "*" wait-dialog "Select transport" 10000; then
+  expect_ok "Wi-Fi chosen" "*" click "Select transport" 1018
+  drive "set-text|Select transport|1015|127.0.0.1" >/dev/null
+  expect_ok "only Wi-Fi ticked" "0" checked "Select transport" 1017
+  snap_dialog select_transport_wifi "Select transport"
+  drive "press|Select transport|1" >/dev/null
+  if expect_ok "a failed connect is reported" "*" wait-dialog "Error" 20000; then
+    expect_ok "failure text" "Fail to connect to server." statics "Error"
+    snap_dialog connect_failed "Error"
+    drive "press|Error|1" >/dev/null
+    expect_ok "failure box closes" "*" wait-gone "Error" 10000
+  fi
+  expect_ok "back to Disconnected" "Disconnected" wait-status 0 10000 "Disconnected"
+  expect_ok "status part 1 for the chosen Wi-Fi" "WI-FI" status 1
+fi
+
+# Change ports: 8125 and abc store 8125 and 0
+drive "command|1004" >/dev/null
+if expect_ok "Change ports opens" "*" wait-dialog "Change ports" 10000; then
+  expect_ok "control port shown" "$closed_port" text "Change ports" 1020
+  expect_ok "media port shown" "49152" text "Change ports" 1021
+  drive "set-text|Change ports|1020|8125" >/dev/null
+  drive "set-text|Change ports|1021|abc" >/dev/null
+  snap_dialog change_ports "Change ports"
+  drive "press|Change ports|1" >/dev/null
+  expect_ok "Change ports closes" "*" wait-gone "Change ports" 10000
+  drive "command|1004" >/dev/null
+  expect_ok "Change ports opens again" "*" wait-dialog "Change ports" 10000
+  expect_ok "control port stored" "8125" text "Change ports" 1020
+  expect_ok "non-numeric media port stored as 0" "0" text "Change ports" 1021
+  drive "press|Change ports|2" >/dev/null
+  expect_ok "Change ports cancelled" "*" wait-gone "Change ports" 10000
+fi
+
 tray_menu_checks
 
 # Closing hides; the tray's left button and a second start show it again.
@@ -112,6 +132,16 @@ drive "close" >/dev/null
 expect_ok "close hides the window" "*" wait-visible 0 10000
 drive "tray|513" >/dev/null
 expect_ok "tray left button shows the window" "*" wait-visible 1 10000
+# The accelerators: Alt with "/" opens About. A click on the window's empty
+# client area first gives it the keyboard.
+read -r _ left top right bottom <<<"$(drive "main-rect")"
+xdotool mousemove $(((left + right) / 2)) $(((top + bottom) / 2)) click 1
+expect_ok "a click activates the window" "*" wait-foreground 10000
+xdotool key alt+slash
+if expect_ok "Alt+/ opens About" "*" wait-dialog "About Kavri Client" 10000; then
+  drive "press|About Kavri Client|1" >/dev/null
+  expect_ok "About closes once more" "*" wait-gone "About Kavri Client" 10000
+fi
 drive "close" >/dev/null
 expect_ok "hidden again" "*" wait-visible 0 10000
 second_start_checks
@@ -125,7 +155,8 @@ w=$((right - left)); h=$((bottom - top))
 expect_line "settings.dat window line" "window:$left,$top,$w,$h,$((left + top + w + h))"
 expect_line "settings.dat control port" "controlPort:8125"
 expect_line "settings.dat media port" "mediaPort:0"
-expect_line "settings.dat transport" "transportType:2"
+expect_line "settings.dat transport" "transportType:3"
+expect_line "settings.dat Wi-Fi address" "wifiServerAddr:127.0.0.1"
 
 # ---- Second run: Wi-Fi to the phone simulator, automatic connection.
 if start_phone_sim --reply-delay 800; then
