@@ -101,6 +101,10 @@ void run(const std::vector<std::wstring>& f) {
     if (name == L"tray") return PostMessageW(main, WM_TRAY_NOTIFY, 1, num(1)), reply(true);
     if (name == L"close") return PostMessageW(main, WM_CLOSE, 0, 0), reply(true);
     if (name == L"visible") return reply(true, IsWindowVisible(main) ? L"1" : L"0");
+    if (name == L"minimize") {
+        ShowWindow(main, SW_MINIMIZE);
+        return reply(IsIconic(main) != 0);
+    }
     if (name == L"wait-visible") {  // 0 or 1|timeout
         const bool ok = waitFor(num(2), [&] { return (IsWindowVisible(main) ? 1 : 0) == num(1); });
         return reply(ok);

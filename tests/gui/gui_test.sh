@@ -146,14 +146,23 @@ drive "close" >/dev/null
 expect_ok "hidden again" "*" wait-visible 0 10000
 second_start_checks
 
-# Move, then Exit: settings.dat gets the last rectangle.
+# The two option toggles: speaker once, automatic connection twice.
+drive "command|1002" >/dev/null
+drive "command|1003" >/dev/null
+drive "command|1003" >/dev/null
+
+# Move, minimise, then Exit: settings.dat gets the last rectangle before the
+# minimising, which records nothing.
 drive "move|150|120|520|330" >/dev/null
 rect="$(drive "main-rect")"
+expect_ok "window minimised" "*" minimize
 exit_client "Exit when disconnected ends the program"
 read -r _ left top right bottom <<<"$rect"
 w=$((right - left)); h=$((bottom - top))
 expect_line "settings.dat window line" "window:$left,$top,$w,$h,$((left + top + w + h))"
 expect_line "settings.dat control port" "controlPort:8125"
+expect_line "settings.dat speaker toggled on" "playLocally:1"
+expect_line "settings.dat automatic connection toggled twice" "autoConnect:0"
 expect_line "settings.dat media port" "mediaPort:0"
 expect_line "settings.dat transport" "transportType:3"
 expect_line "settings.dat Wi-Fi address" "wifiServerAddr:127.0.0.1"
