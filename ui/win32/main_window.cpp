@@ -115,8 +115,9 @@ void MainWindow::onDestroy() {
     tray_.remove();
     Settings::save();
     view_.closeProgress();
-    // A report sent while the controller stops is not handled any more.
+    // Reports that arrive from now on are not handled any more.
     workers_.reset();
+    if (callback_) callback_->close();
     if (control_) control_->destroy();
     control_.reset();
     callback_.reset();
