@@ -5,7 +5,7 @@ namespace kavri {
 // The controller operations the connection workers use; the program passes
 // the real controller, tests a fake.
 class ConnectionControl {
-public:
+  public:
     virtual ~ConnectionControl() = default;
     // Starts a connect unless one is running; the result is not used.
     virtual void connect() = 0;

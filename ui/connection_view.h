@@ -7,7 +7,7 @@ enum class MessageButtons { Ok, YesNo };
 // What the connection workers show and ask, on the window thread. The
 // Win32 window implements it; tests record the calls.
 class ConnectionView {
-public:
+  public:
     virtual ~ConnectionView() = default;
 
     virtual void setStateText(const wchar_t* text) = 0;

@@ -21,7 +21,8 @@ ConnectionWorkers::ConnectionWorkers(ConnectionControl& control, ConnectionView&
 void ConnectionWorkers::connectCommand() {
     // Set before the dialog opens: even a cancelled dialog stops a waiting retry.
     userInitiated_ = true;
-    if (!view_.runTransportDialog()) return;
+    if (!view_.runTransportDialog())
+        return;
     view_.setTransportText(transportText(Settings::getTransportType()));
     startConnecting();
 }
@@ -37,33 +38,36 @@ void ConnectionWorkers::autoConnectAtStartup() {
 }
 
 void ConnectionWorkers::onReconnectDue() {
-    if (!userInitiated_) startConnecting();
+    if (!userInitiated_)
+        startConnecting();
 }
 
-void ConnectionWorkers::startConnecting() { control_.connect(); }
+void ConnectionWorkers::startConnecting() {
+    control_.connect();
+}
 
 void ConnectionWorkers::onStateChanged(int state, int result) {
     view_.closeProgress();
     view_.setStateText(stateText(state));
     switch (state) {
-    case Disconnected:
-        presentResult(result);
-        break;
-    case Connecting:
-        view_.showProgress(L"Connecting. Please wait ...");
-        break;
-    case Connected:
-        reconnectDelaySeconds_ = 1;
-        view_.setConnectEnabled(false);
-        break;
-    case Disconnecting:
-        view_.showProgress(L"Disconnecting. Please wait ...");
-        break;
-    case AutoConnecting:
-        view_.setConnectEnabled(false);
-        break;
-    default:
-        break;
+        case Disconnected:
+            presentResult(result);
+            break;
+        case Connecting:
+            view_.showProgress(L"Connecting. Please wait ...");
+            break;
+        case Connected:
+            reconnectDelaySeconds_ = 1;
+            view_.setConnectEnabled(false);
+            break;
+        case Disconnecting:
+            view_.showProgress(L"Disconnecting. Please wait ...");
+            break;
+        case AutoConnecting:
+            view_.setConnectEnabled(false);
+            break;
+        default:
+            break;
     }
 }
 
@@ -74,17 +78,17 @@ void ConnectionWorkers::presentResult(int result) {
         return;
     }
     switch (result) {
-    case RESULT_OK:
-        break;
-    case RESULT_NO_AUDIO:
-        reportNoAudio();
-        break;
-    case RESULT_CONNECTION_LOST:
-        reportLostConnection();
-        break;
-    default:
-        view_.showMessage(resultMessage(result), kErrorTitle, MessageButtons::Ok);
-        break;
+        case RESULT_OK:
+            break;
+        case RESULT_NO_AUDIO:
+            reportNoAudio();
+            break;
+        case RESULT_CONNECTION_LOST:
+            reportLostConnection();
+            break;
+        default:
+            view_.showMessage(resultMessage(result), kErrorTitle, MessageButtons::Ok);
+            break;
     }
 }
 
@@ -94,7 +98,8 @@ void ConnectionWorkers::scheduleRetry() {
 }
 
 void ConnectionWorkers::reportNoAudio() {
-    const wchar_t* text = noAudioMessage(Settings::getTransportType() == kWifi, Settings::getMediaPort());
+    const wchar_t* text =
+        noAudioMessage(Settings::getTransportType() == kWifi, Settings::getMediaPort());
     view_.flash();
     view_.showMessage(text, kErrorTitle, MessageButtons::Ok);
 }

@@ -10,7 +10,7 @@ namespace kavri {
 // controller's state reports and the automatic retries. Runs on the window
 // thread only.
 class ConnectionWorkers {
-public:
+  public:
     static constexpr int MAX_RECONNECT_DELAY_SECONDS = 60;
 
     ConnectionWorkers(ConnectionControl& control, ConnectionView& view);
@@ -26,7 +26,7 @@ public:
     bool userInitiated() const { return userInitiated_; }
     int reconnectDelaySeconds() const { return reconnectDelaySeconds_; }
 
-private:
+  private:
     void startConnecting();
     void presentResult(int result);
     void scheduleRetry();

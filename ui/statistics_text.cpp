@@ -9,9 +9,10 @@ namespace {
 // Appends one formatted line after the text so far. A line that does not fit
 // is left out whole, so the text never ends in half a line.
 class LineWriter {
-public:
+  public:
     LineWriter(wchar_t* out, size_t capacity) : out_(out), capacity_(capacity) {
-        if (capacity_ > 0) out_[0] = L'\0';
+        if (capacity_ > 0)
+            out_[0] = L'\0';
     }
 
     void add(const wchar_t* format, long value) {
@@ -31,7 +32,7 @@ public:
 
     size_t length() const { return length_; }
 
-private:
+  private:
     wchar_t* out_;
     size_t capacity_;
     size_t length_ = 0;

@@ -20,40 +20,45 @@ int initialDeviceIndex(const BluetoothDeviceList& devices, const uint8_t stored[
 
 TransportRadio initialRadio(int transportType, int deviceCount) {
     switch (transportType) {
-    case 1: return deviceCount > 0 ? TransportRadio::Bluetooth : TransportRadio::None;
-    case 2: return TransportRadio::Usb;
-    case 3: return TransportRadio::WiFi;
-    default: return TransportRadio::None;
+        case 1:
+            return deviceCount > 0 ? TransportRadio::Bluetooth : TransportRadio::None;
+        case 2:
+            return TransportRadio::Usb;
+        case 3:
+            return TransportRadio::WiFi;
+        default:
+            return TransportRadio::None;
     }
 }
 
 void applyTransportChoice(const TransportChoice& choice) {
     switch (choice.radio) {
-    case TransportRadio::Bluetooth: {
-        const BluetoothDeviceRecord* record =
-            choice.devices != nullptr && choice.selection >= 0 && choice.selection < choice.devices->getCount()
-                ? choice.devices->get(choice.selection)
-                : nullptr;
-        if (record != nullptr) {
-            Settings::setBtAddress(record->address);
-            Settings::setTransportType(1);
+        case TransportRadio::Bluetooth: {
+            const BluetoothDeviceRecord* record =
+                choice.devices != nullptr && choice.selection >= 0 &&
+                        choice.selection < choice.devices->getCount()
+                    ? choice.devices->get(choice.selection)
+                    : nullptr;
+            if (record != nullptr) {
+                Settings::setBtAddress(record->address);
+                Settings::setTransportType(1);
+            }
+            break;
         }
-        break;
-    }
-    case TransportRadio::Usb:
-        Settings::setTransportType(2);
-        break;
-    case TransportRadio::WiFi: {
-        constexpr int kMaxBytes = Settings::WIFI_ADDR_SIZE - 1;
-        char address[Settings::WIFI_ADDR_SIZE];
-        const int length = bluetoothTextToUtf8(choice.wifiText, kMaxBytes, address, kMaxBytes);
-        address[length] = '\0';
-        Settings::setWifiServerAddr(address);
-        Settings::setTransportType(3);
-        break;
-    }
-    case TransportRadio::None:
-        break;
+        case TransportRadio::Usb:
+            Settings::setTransportType(2);
+            break;
+        case TransportRadio::WiFi: {
+            constexpr int kMaxBytes = Settings::WIFI_ADDR_SIZE - 1;
+            char address[Settings::WIFI_ADDR_SIZE];
+            const int length = bluetoothTextToUtf8(choice.wifiText, kMaxBytes, address, kMaxBytes);
+            address[length] = '\0';
+            Settings::setWifiServerAddr(address);
+            Settings::setTransportType(3);
+            break;
+        }
+        case TransportRadio::None:
+            break;
     }
 }
 

@@ -20,9 +20,9 @@ TransportRadio initialRadio(int transportType, int deviceCount);
 // What the user left in the dialog when pressing OK.
 struct TransportChoice {
     TransportRadio radio = TransportRadio::None;
-    int selection = -1;                          // index in the device list, -1 for none
+    int selection = -1;  // index in the device list, -1 for none
     const BluetoothDeviceList* devices = nullptr;
-    const char16_t* wifiText = u"";              // the address edit, as typed
+    const char16_t* wifiText = u"";  // the address edit, as typed
 };
 
 // Stores the choice into the settings. A Bluetooth choice without a valid

@@ -37,16 +37,20 @@ BOOL CALLBACK collectStatic(HWND window, LPARAM param) {
 
 // Memory inside the client's process, freed on every path.
 class RemoteBuffer {
-public:
+  public:
     RemoteBuffer(DWORD processId, size_t size) : size_(size) {
-        process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
+        process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE,
+                               processId);
         if (process_ != nullptr) {
-            address_ = VirtualAllocEx(process_, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+            address_ =
+                VirtualAllocEx(process_, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
         }
     }
     ~RemoteBuffer() {
-        if (address_ != nullptr) VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
-        if (process_ != nullptr) CloseHandle(process_);
+        if (address_ != nullptr)
+            VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
+        if (process_ != nullptr)
+            CloseHandle(process_);
     }
     RemoteBuffer(const RemoteBuffer&) = delete;
     RemoteBuffer& operator=(const RemoteBuffer&) = delete;
@@ -57,7 +61,7 @@ public:
         return ReadProcessMemory(process_, address_, out, size_, &got) && got == size_;
     }
 
-private:
+  private:
     HANDLE process_ = nullptr;
     void* address_ = nullptr;
     size_t size_;
@@ -68,15 +72,16 @@ private:
 std::wstring windowText(HWND window) {
     wchar_t text[4096] = {};
     // WM_GETTEXT is carried across processes by the system.
-    SendMessageTimeoutW(window, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000,
-                        nullptr);
+    SendMessageTimeoutW(window, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
+                        5000, nullptr);
     return text;
 }
 
 HWND AppProbe::findMain(int timeoutMs) {
     const DWORD start = GetTickCount();
     while ((main_ = FindWindowW(kClass, kTitle)) == nullptr) {
-        if (static_cast<int>(GetTickCount() - start) > timeoutMs) return nullptr;
+        if (static_cast<int>(GetTickCount() - start) > timeoutMs)
+            return nullptr;
         Sleep(50);
     }
     return main_;
@@ -92,7 +97,8 @@ HWND AppProbe::findDialog(const std::wstring& caption) const {
     DialogSearch search{processId(), {}};
     EnumWindows(collectDialog, reinterpret_cast<LPARAM>(&search));
     for (HWND window : search.found) {
-        if (windowText(window) == caption) return window;
+        if (windowText(window) == caption)
+            return window;
     }
     return nullptr;
 }
@@ -101,29 +107,34 @@ std::vector<std::wstring> AppProbe::dialogCaptions() const {
     DialogSearch search{processId(), {}};
     EnumWindows(collectDialog, reinterpret_cast<LPARAM>(&search));
     std::vector<std::wstring> captions;
-    for (HWND window : search.found) captions.push_back(windowText(window));
+    for (HWND window : search.found)
+        captions.push_back(windowText(window));
     return captions;
 }
 
 bool AppProbe::statusText(int part, std::wstring& text) const {
     HWND bar = FindWindowExW(main_, nullptr, STATUSCLASSNAMEW, nullptr);
-    if (bar == nullptr) return false;
+    if (bar == nullptr)
+        return false;
     constexpr size_t kChars = 512;
     RemoteBuffer buffer(processId(), kChars * sizeof(wchar_t));
-    if (buffer.address() == nullptr) return false;
+    if (buffer.address() == nullptr)
+        return false;
     DWORD_PTR length = 0;
-    if (!SendMessageTimeoutW(bar, SB_GETTEXTLENGTHW, static_cast<WPARAM>(part), 0, SMTO_ABORTIFHUNG, 5000,
-                             &length) ||
+    if (!SendMessageTimeoutW(bar, SB_GETTEXTLENGTHW, static_cast<WPARAM>(part), 0, SMTO_ABORTIFHUNG,
+                             5000, &length) ||
         LOWORD(length) >= kChars) {
         return false;
     }
     DWORD_PTR ignored = 0;
-    if (!SendMessageTimeoutW(bar, SB_GETTEXTW, static_cast<WPARAM>(part), reinterpret_cast<LPARAM>(buffer.address()),
-                             SMTO_ABORTIFHUNG, 5000, &ignored)) {
+    if (!SendMessageTimeoutW(bar, SB_GETTEXTW, static_cast<WPARAM>(part),
+                             reinterpret_cast<LPARAM>(buffer.address()), SMTO_ABORTIFHUNG, 5000,
+                             &ignored)) {
         return false;
     }
     wchar_t local[kChars] = {};
-    if (!buffer.read(local)) return false;
+    if (!buffer.read(local))
+        return false;
     local[kChars - 1] = L'\0';
     text = local;
     return true;

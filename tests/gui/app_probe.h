@@ -8,7 +8,7 @@
 // Looks into the running client from outside, as a user's tools would:
 // finds its windows and reads their texts.
 class AppProbe {
-public:
+  public:
     // The main window, waiting up to timeoutMs for it to appear.
     HWND findMain(int timeoutMs);
     HWND main() const { return main_; }
@@ -23,7 +23,7 @@ public:
     // Texts of a dialog's static controls, in creation order.
     std::vector<std::wstring> staticTexts(HWND dialog) const;
 
-private:
+  private:
     DWORD processId() const;
 
     HWND main_ = nullptr;

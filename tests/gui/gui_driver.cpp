@@ -20,7 +20,8 @@ AppProbe probe;
 
 void reply(bool ok, const std::wstring& text = L"") {
     std::string line = ok ? "ok" : "fail";
-    if (!text.empty()) line += " " + toUtf8(escapeText(text));
+    if (!text.empty())
+        line += " " + toUtf8(escapeText(text));
     std::fputs((line + "\n").c_str(), stdout);
     std::fflush(stdout);
 }
@@ -28,8 +29,8 @@ void reply(bool ok, const std::wstring& text = L"") {
 std::wstring rectText(HWND window) {
     RECT r{};
     GetWindowRect(window, &r);
-    return std::to_wstring(r.left) + L" " + std::to_wstring(r.top) + L" " + std::to_wstring(r.right) + L" " +
-           std::to_wstring(r.bottom);
+    return std::to_wstring(r.left) + L" " + std::to_wstring(r.top) + L" " +
+           std::to_wstring(r.right) + L" " + std::to_wstring(r.bottom);
 }
 
 // Polls the condition every 50 ms until it holds or the time is up.
@@ -37,7 +38,8 @@ template <typename Condition>
 bool waitFor(int timeoutMs, Condition condition) {
     const DWORD start = GetTickCount();
     while (!condition()) {
-        if (static_cast<int>(GetTickCount() - start) > timeoutMs) return false;
+        if (static_cast<int>(GetTickCount() - start) > timeoutMs)
+            return false;
         Sleep(50);
     }
     return true;
@@ -47,15 +49,18 @@ bool waitFor(int timeoutMs, Condition condition) {
 // paint messages are sent to the client's thread and answered before this
 // returns.
 bool paintNow(HWND window) {
-    return RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN) != 0;
+    return RedrawWindow(window, nullptr, nullptr,
+                        RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN) != 0;
 }
 
 void postCommand(HWND window, int id) {
-    PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, id)));
+    PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(window, id)));
 }
 
 bool readClipboard(std::wstring& text) {
-    if (!OpenClipboard(nullptr)) return false;
+    if (!OpenClipboard(nullptr))
+        return false;
     bool ok = false;
     if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
         if (const auto* chars = static_cast<const wchar_t*>(GlobalLock(data))) {
@@ -85,22 +90,29 @@ void run(const std::vector<std::wstring>& f) {
         HWND main = probe.findMain(num(1));
         return main ? reply(true, rectText(main)) : reply(false, L"no main window");
     }
-    if (probe.main() == nullptr) return reply(false, L"find-main first");
+    if (probe.main() == nullptr)
+        return reply(false, L"find-main first");
     HWND main = probe.main();
 
     if (name == L"status") {
         std::wstring text;
-        return probe.statusText(num(1), text) ? reply(true, text) : reply(false, L"status bar unreadable");
+        return probe.statusText(num(1), text) ? reply(true, text)
+                                              : reply(false, L"status bar unreadable");
     }
     if (name == L"wait-status") {  // part|timeout|text
         std::wstring text;
-        const bool ok = waitFor(num(2), [&] { return probe.statusText(num(1), text) && text == arg(3); });
+        const bool ok =
+            waitFor(num(2), [&] { return probe.statusText(num(1), text) && text == arg(3); });
         return reply(ok, text);
     }
-    if (name == L"command") return PostMessageW(main, WM_COMMAND, num(1), 0), reply(true);
-    if (name == L"tray") return PostMessageW(main, WM_TRAY_NOTIFY, 1, num(1)), reply(true);
-    if (name == L"close") return PostMessageW(main, WM_CLOSE, 0, 0), reply(true);
-    if (name == L"visible") return reply(true, IsWindowVisible(main) ? L"1" : L"0");
+    if (name == L"command")
+        return PostMessageW(main, WM_COMMAND, num(1), 0), reply(true);
+    if (name == L"tray")
+        return PostMessageW(main, WM_TRAY_NOTIFY, 1, num(1)), reply(true);
+    if (name == L"close")
+        return PostMessageW(main, WM_CLOSE, 0, 0), reply(true);
+    if (name == L"visible")
+        return reply(true, IsWindowVisible(main) ? L"1" : L"0");
     if (name == L"minimize") {
         ShowWindow(main, SW_MINIMIZE);
         return reply(IsIconic(main) != 0);
@@ -109,14 +121,17 @@ void run(const std::vector<std::wstring>& f) {
         const bool ok = waitFor(num(2), [&] { return (IsWindowVisible(main) ? 1 : 0) == num(1); });
         return reply(ok);
     }
-    if (name == L"main-rect") return reply(true, rectText(main));
+    if (name == L"main-rect")
+        return reply(true, rectText(main));
     if (name == L"wait-foreground") {  // timeout
         return reply(waitFor(num(1), [&] { return GetForegroundWindow() == main; }));
     }
-    if (name == L"paint-main") return reply(paintNow(main));
+    if (name == L"paint-main")
+        return reply(paintNow(main));
     if (name == L"main-count") {
         int count = 0;
-        for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, L"KAVRICLIENT", nullptr)) != nullptr;) ++count;
+        for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, L"KAVRICLIENT", nullptr)) != nullptr;)
+            ++count;
         return reply(true, std::to_wstring(count));
     }
     if (name == L"tray-rect") {
@@ -145,12 +160,14 @@ void run(const std::vector<std::wstring>& f) {
     }
     if (name == L"dialogs") {
         std::wstring all;
-        for (const std::wstring& caption : probe.dialogCaptions()) all += (all.empty() ? L"" : L"|") + caption;
+        for (const std::wstring& caption : probe.dialogCaptions())
+            all += (all.empty() ? L"" : L"|") + caption;
         return reply(true, all);
     }
     if (name == L"wait-dialog") {  // caption|timeout
         HWND dialog = nullptr;
-        const bool ok = waitFor(num(2), [&] { return (dialog = probe.findDialog(arg(1))) != nullptr; });
+        const bool ok =
+            waitFor(num(2), [&] { return (dialog = probe.findDialog(arg(1))) != nullptr; });
         return ok ? reply(true, rectText(dialog)) : reply(false, L"no dialog " + arg(1));
     }
     if (name == L"wait-gone") {  // caption|timeout
@@ -158,38 +175,48 @@ void run(const std::vector<std::wstring>& f) {
     }
 
     HWND dialog = probe.findDialog(arg(1));
-    if (name == L"clear-clipboard") return clearClipboard(), reply(true);
+    if (name == L"clear-clipboard")
+        return clearClipboard(), reply(true);
     if (name == L"wait-clipboard") {  // -|timeout
         std::wstring text;
         return reply(waitFor(num(2), [&] { return readClipboard(text); }), text);
     }
-    if (dialog == nullptr) return reply(false, L"no dialog " + arg(1));
-    if (name == L"text") return reply(true, windowText(GetDlgItem(dialog, num(2))));  // caption|id
-    if (name == L"statics") {  // caption
+    if (dialog == nullptr)
+        return reply(false, L"no dialog " + arg(1));
+    if (name == L"text")
+        return reply(true, windowText(GetDlgItem(dialog, num(2))));  // caption|id
+    if (name == L"statics") {                                        // caption
         std::wstring all;
-        for (const std::wstring& text : probe.staticTexts(dialog)) all += (all.empty() ? L"" : L"|") + text;
+        for (const std::wstring& text : probe.staticTexts(dialog))
+            all += (all.empty() ? L"" : L"|") + text;
         return reply(true, all);
     }
     if (name == L"set-text") {  // caption|id|text
-        SendMessageTimeoutW(GetDlgItem(dialog, num(2)), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(arg(3).c_str()),
-                            SMTO_ABORTIFHUNG, 5000, nullptr);
+        SendMessageTimeoutW(GetDlgItem(dialog, num(2)), WM_SETTEXT, 0,
+                            reinterpret_cast<LPARAM>(arg(3).c_str()), SMTO_ABORTIFHUNG, 5000,
+                            nullptr);
         return reply(true);
     }
     if (name == L"checked") {  // caption|id
         DWORD_PTR state = 0;
-        SendMessageTimeoutW(GetDlgItem(dialog, num(2)), BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 5000, &state);
+        SendMessageTimeoutW(GetDlgItem(dialog, num(2)), BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 5000,
+                            &state);
         return reply(true, state == BST_CHECKED ? L"1" : L"0");
     }
-    if (name == L"enabled") return reply(true, IsWindowEnabled(GetDlgItem(dialog, num(2))) ? L"1" : L"0");
-    if (name == L"press") return postCommand(dialog, num(2)), reply(true);  // caption|id
+    if (name == L"enabled")
+        return reply(true, IsWindowEnabled(GetDlgItem(dialog, num(2))) ? L"1" : L"0");
+    if (name == L"press")
+        return postCommand(dialog, num(2)), reply(true);  // caption|id
     if (name == L"click") {  // caption|id: a button clicked as by the mouse
         DWORD_PTR ignored = 0;
-        const bool ok = SendMessageTimeoutW(GetDlgItem(dialog, num(2)), BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 5000,
-                                            &ignored) != 0;
+        const bool ok = SendMessageTimeoutW(GetDlgItem(dialog, num(2)), BM_CLICK, 0, 0,
+                                            SMTO_ABORTIFHUNG, 5000, &ignored) != 0;
         return reply(ok);
     }
-    if (name == L"rect") return reply(true, rectText(dialog));
-    if (name == L"paint") return reply(paintNow(dialog));
+    if (name == L"rect")
+        return reply(true, rectText(dialog));
+    if (name == L"paint")
+        return reply(paintNow(dialog));
     reply(false, L"unknown command " + name);
 }
 
@@ -198,10 +225,13 @@ void run(const std::vector<std::wstring>& f) {
 int wmain() {
     std::string line;
     while (std::getline(std::cin, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (line.empty()) continue;
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (line.empty())
+            continue;
         const std::vector<std::wstring> fields = splitFields(fromUtf8(line));
-        if (fields[0] == L"quit") break;
+        if (fields[0] == L"quit")
+            break;
         run(fields);
     }
     return 0;

@@ -11,7 +11,7 @@ namespace {
 using Events = std::vector<std::wstring>;
 
 class ConnectionWorkersTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         savedAuto_ = Settings::isAutoConnect();
         savedTransport_ = Settings::getTransportType();
@@ -36,7 +36,7 @@ protected:
     test::RecordingView view;
     ConnectionWorkers workers{control, view};
 
-private:
+  private:
     bool savedAuto_ = false;
     int savedTransport_ = 0;
     int savedMediaPort_ = 0;
@@ -162,8 +162,9 @@ TEST_F(ConnectionWorkersTest, LostConnectionWithAutoConnectReconnectsAtOnce) {
 
     workers.onStateChanged(3, 0);
     workers.onStateChanged(0, -20);
-    EXPECT_EQ(view.take(), (Events{L"state Disconencting...", L"progress Disconnecting. Please wait ...",
-                                   L"progress closed", L"state Disconnected", L"menu connect"}));
+    EXPECT_EQ(view.take(),
+              (Events{L"state Disconencting...", L"progress Disconnecting. Please wait ...",
+                      L"progress closed", L"state Disconnected", L"menu connect"}));
     EXPECT_EQ(control.connects, before + 1);
     EXPECT_FALSE(workers.userInitiated());
     EXPECT_EQ(workers.reconnectDelaySeconds(), 1);
@@ -176,10 +177,11 @@ TEST_F(ConnectionWorkersTest, NoAudioOverUsbShowsTwoLines) {
     workers.connectCommand();
     view.take();
     workers.onStateChanged(0, -21);
-    EXPECT_EQ(view.take(),
-              (Events{L"state Disconnected", L"menu connect", L"flash",
-                      L"message [Error] No audio data has been received. Please check below items:\n"
-                      L" - App on phone has been granted microphone access permission."}));
+    EXPECT_EQ(
+        view.take(),
+        (Events{L"state Disconnected", L"menu connect", L"flash",
+                L"message [Error] No audio data has been received. Please check below items:\n"
+                L" - App on phone has been granted microphone access permission."}));
 }
 
 TEST_F(ConnectionWorkersTest, NoAudioOverWifiNamesTheMediaPort) {
@@ -195,7 +197,8 @@ TEST_F(ConnectionWorkersTest, NoAudioOverWifiNamesTheMediaPort) {
     Settings::setMediaPort(5000);
     workers.onStateChanged(0, -21);
     const std::wstring text = view.take().back();
-    EXPECT_EQ(text.substr(text.rfind(L'\n')), L"\n - Your computer firewall should not block UDP port 5000.");
+    EXPECT_EQ(text.substr(text.rfind(L'\n')),
+              L"\n - Your computer firewall should not block UDP port 5000.");
 }
 
 TEST_F(ConnectionWorkersTest, UsersDisconnectShowsNothing) {
@@ -209,11 +212,13 @@ TEST_F(ConnectionWorkersTest, UsersDisconnectShowsNothing) {
     EXPECT_TRUE(workers.userInitiated());
     workers.onStateChanged(3, 0);
     workers.onStateChanged(0, 0);
-    EXPECT_EQ(view.take(), (Events{L"state Disconencting...", L"progress Disconnecting. Please wait ...",
-                                   L"progress closed", L"state Disconnected", L"menu connect"}));
+    EXPECT_EQ(view.take(),
+              (Events{L"state Disconencting...", L"progress Disconnecting. Please wait ...",
+                      L"progress closed", L"state Disconnected", L"menu connect"}));
 }
 
-TEST_F(ConnectionWorkersTest, RetryWaitingWhenAutoConnectIsSwitchedOffStillConnectsAndShowsItsFailure) {
+TEST_F(ConnectionWorkersTest,
+       RetryWaitingWhenAutoConnectIsSwitchedOffStillConnectsAndShowsItsFailure) {
     Settings::setAutoConnect(true);
     workers.autoConnectAtStartup();
     failedAttempt(-5);
@@ -223,7 +228,8 @@ TEST_F(ConnectionWorkersTest, RetryWaitingWhenAutoConnectIsSwitchedOffStillConne
     view.take();
     failedAttempt(-6);
     EXPECT_EQ(view.take().back(),
-              L"message [Error] Fail to communicate with Kavri on Android phone. Check if it has been started.");
+              L"message [Error] Fail to communicate with Kavri on Android phone. Check if it has "
+              L"been started.");
 }
 
 TEST_F(ConnectionWorkersTest, MenuRulesForEveryState) {

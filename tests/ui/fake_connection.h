@@ -12,7 +12,7 @@ namespace kavri::test {
 // Records every call as one line of text, so a test can compare the whole
 // sequence of what the user would have seen.
 class RecordingView : public ConnectionView {
-public:
+  public:
     std::vector<std::wstring> events;
     // Answers of the next questions and dialogs; empty: No / Cancel.
     std::vector<bool> answers;
@@ -21,7 +21,9 @@ public:
     std::function<void()> onDialog;
     bool progressShown = false;
 
-    void setStateText(const wchar_t* text) override { events.push_back(std::wstring(L"state ") + text); }
+    void setStateText(const wchar_t* text) override {
+        events.push_back(std::wstring(L"state ") + text);
+    }
     void setTransportText(const wchar_t* text) override {
         events.push_back(std::wstring(L"transport ") + text);
     }
@@ -30,21 +32,23 @@ public:
         events.push_back(std::wstring(L"progress ") + text);
     }
     void closeProgress() override {
-        if (progressShown) events.push_back(L"progress closed");
+        if (progressShown)
+            events.push_back(L"progress closed");
         progressShown = false;
     }
     void setConnectEnabled(bool connectEnabled) override {
         events.push_back(connectEnabled ? L"menu connect" : L"menu disconnect");
     }
     bool showMessage(const wchar_t* text, const wchar_t* title, MessageButtons buttons) override {
-        events.push_back(std::wstring(buttons == MessageButtons::YesNo ? L"ask [" : L"message [") + title +
-                         L"] " + text);
+        events.push_back(std::wstring(buttons == MessageButtons::YesNo ? L"ask [" : L"message [") +
+                         title + L"] " + text);
         return pop(answers);
     }
     void flash() override { events.push_back(L"flash"); }
     bool runTransportDialog() override {
         events.push_back(L"dialog");
-        if (onDialog) onDialog();
+        if (onDialog)
+            onDialog();
         return pop(dialogResults);
     }
     void startReconnectTimer(int seconds) override {
@@ -57,9 +61,10 @@ public:
         return out;
     }
 
-private:
+  private:
     static bool pop(std::vector<bool>& queue) {
-        if (queue.empty()) return false;
+        if (queue.empty())
+            return false;
         const bool value = queue.front();
         queue.erase(queue.begin());
         return value;
@@ -67,7 +72,7 @@ private:
 };
 
 class FakeControl : public ConnectionControl {
-public:
+  public:
     int connects = 0;
     std::vector<int> stops;
     int state = 0;

@@ -14,7 +14,8 @@ using Address = std::vector<uint8_t>;
 
 BluetoothDeviceList makeList(const std::vector<Address>& addresses) {
     BluetoothDeviceList list;
-    for (const Address& a : addresses) list.append(a.data(), u"phone", 5);
+    for (const Address& a : addresses)
+        list.append(a.data(), u"phone", 5);
     return list;
 }
 
@@ -41,7 +42,7 @@ TEST(TransportChoiceInit, RadioFollowsTheTransportType) {
 }
 
 class TransportChoiceApply : public ::testing::Test {
-protected:
+  protected:
     const BluetoothDeviceList devices = makeList({kFirst, kSecond, kThird});
     const BluetoothDeviceList noDevices;
 
@@ -70,7 +71,7 @@ protected:
         EXPECT_EQ(bt(), (std::vector<uint8_t>{9, 9, 9, 9, 9, 9}));
     }
 
-private:
+  private:
     uint8_t savedBt_[6] = {};
     std::string savedAddr_;
     int savedType_ = 0;

@@ -14,21 +14,21 @@ constexpr int kVersionMinor = 5;
 
 INT_PTR CALLBACK aboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
-    case WM_INITDIALOG: {
-        centreOverOwner(dialog);
-        wchar_t text[64];
-        std::swprintf(text, 64, L"Version: %d.%d", kVersionMajor, kVersionMinor);
-        SetDlgItemTextW(dialog, IDC_VERSION, text);
-        return TRUE;
-    }
-    case WM_COMMAND:
-        if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
-            EndDialog(dialog, LOWORD(wParam));
+        case WM_INITDIALOG: {
+            centreOverOwner(dialog);
+            wchar_t text[64];
+            std::swprintf(text, 64, L"Version: %d.%d", kVersionMajor, kVersionMinor);
+            SetDlgItemTextW(dialog, IDC_VERSION, text);
             return TRUE;
         }
-        return FALSE;
-    default:
-        return FALSE;
+        case WM_COMMAND:
+            if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
+                EndDialog(dialog, LOWORD(wParam));
+                return TRUE;
+            }
+            return FALSE;
+        default:
+            return FALSE;
     }
 }
 

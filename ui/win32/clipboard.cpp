@@ -11,16 +11,17 @@ namespace {
 
 // Closes the clipboard on every path.
 class OpenClipboardScope {
-public:
+  public:
     OpenClipboardScope() : open_(OpenClipboard(nullptr) != FALSE) {}
     ~OpenClipboardScope() {
-        if (open_) CloseClipboard();
+        if (open_)
+            CloseClipboard();
     }
     OpenClipboardScope(const OpenClipboardScope&) = delete;
     OpenClipboardScope& operator=(const OpenClipboardScope&) = delete;
     bool isOpen() const { return open_; }
 
-private:
+  private:
     bool open_;
 };
 
@@ -29,7 +30,8 @@ private:
 bool copyTextToClipboard(const wchar_t* text) {
     const size_t bytes = (std::wcslen(text) + 1) * sizeof(wchar_t);
     HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
-    if (memory == nullptr) return false;
+    if (memory == nullptr)
+        return false;
     void* target = GlobalLock(memory);
     if (target == nullptr) {
         GlobalFree(memory);
@@ -39,7 +41,8 @@ bool copyTextToClipboard(const wchar_t* text) {
     GlobalUnlock(memory);
 
     OpenClipboardScope clipboard;
-    if (!clipboard.isOpen() || !EmptyClipboard() || SetClipboardData(CF_UNICODETEXT, memory) == nullptr) {
+    if (!clipboard.isOpen() || !EmptyClipboard() ||
+        SetClipboardData(CF_UNICODETEXT, memory) == nullptr) {
         // Ownership passes to the system only when SetClipboardData succeeds.
         GlobalFree(memory);
         return false;

@@ -11,7 +11,7 @@ namespace kavri {
 // is gone every request is ignored and the state reads Disconnected, so a
 // late command can never reach a destroyed controller.
 class ControllerControl : public ConnectionControl {
-public:
+  public:
     explicit ControllerControl(PlayerCallback* callback);
     ~ControllerControl() override;
     ControllerControl(const ControllerControl&) = delete;
@@ -23,7 +23,7 @@ public:
     // Destroys the controller now (stopping a running connection first).
     void destroy();
 
-private:
+  private:
     std::unique_ptr<MicController> controller_;
 };
 

@@ -14,7 +14,8 @@ ScreenRect outerRect(HWND window) {
 
 void centreOverOwner(HWND dialog) {
     HWND owner = GetWindow(dialog, GW_OWNER);
-    if (owner == nullptr) owner = GetDesktopWindow();
+    if (owner == nullptr)
+        owner = GetDesktopWindow();
     const ScreenRect o = outerRect(owner);
     const ScreenRect d = outerRect(dialog);
     const ScreenPoint p = centredOrigin(o, d);

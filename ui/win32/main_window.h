@@ -17,7 +17,7 @@ namespace kavri {
 // the owner of the controller. Closing it only hides it; it ends through the
 // Exit command while disconnected.
 class MainWindow {
-public:
+  public:
     explicit MainWindow(HINSTANCE instance);
     ~MainWindow();
     MainWindow(const MainWindow&) = delete;
@@ -30,7 +30,7 @@ public:
     // show its progress pop-up, which must not stay behind the window.
     void afterFirstShow() { view_.raiseProgress(); }
 
-private:
+  private:
     static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
 

@@ -9,7 +9,8 @@ void MyPlayerCallback::onStateChanged(int state, int result) {
     // flight or this report sees close().
     ++sending_;
     if (!closed_.load()) {
-        SendMessageW(window_, WM_PLAYER_STATE, static_cast<WPARAM>(state), static_cast<LPARAM>(result));
+        SendMessageW(window_, WM_PLAYER_STATE, static_cast<WPARAM>(state),
+                     static_cast<LPARAM>(result));
     }
     --sending_;
 }

@@ -11,7 +11,7 @@ namespace kavri {
 // Hands the controller's state reports to the main window as a synchronous
 // WM_PLAYER_STATE: the reporting thread waits until the window handled it.
 class MyPlayerCallback : public PlayerCallback {
-public:
+  public:
     explicit MyPlayerCallback(HWND window) : window_(window) {}
     virtual ~MyPlayerCallback() = default;
     void onStateChanged(int state, int result) override;
@@ -22,7 +22,7 @@ public:
     // answers while the controller waits for its threads.
     void close();
 
-private:
+  private:
     HWND window_;
     std::atomic<bool> closed_{false};
     std::atomic<int> sending_{0};

@@ -27,25 +27,25 @@ int readPort(HWND dialog, int id) {
 
 INT_PTR CALLBACK portsProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
-    case WM_INITDIALOG:
-        centreOverOwner(dialog);
-        showPort(dialog, IDC_CONTROL_PORT, Settings::getControlPort());
-        showPort(dialog, IDC_MEDIA_PORT, Settings::getMediaPort());
-        return TRUE;
-    case WM_COMMAND:
-        if (LOWORD(wParam) == IDOK) {
-            Settings::setControlPort(readPort(dialog, IDC_CONTROL_PORT));
-            Settings::setMediaPort(readPort(dialog, IDC_MEDIA_PORT));
-            EndDialog(dialog, IDOK);
+        case WM_INITDIALOG:
+            centreOverOwner(dialog);
+            showPort(dialog, IDC_CONTROL_PORT, Settings::getControlPort());
+            showPort(dialog, IDC_MEDIA_PORT, Settings::getMediaPort());
             return TRUE;
-        }
-        if (LOWORD(wParam) == IDCANCEL) {
-            EndDialog(dialog, IDCANCEL);
-            return TRUE;
-        }
-        return FALSE;
-    default:
-        return FALSE;
+        case WM_COMMAND:
+            if (LOWORD(wParam) == IDOK) {
+                Settings::setControlPort(readPort(dialog, IDC_CONTROL_PORT));
+                Settings::setMediaPort(readPort(dialog, IDC_MEDIA_PORT));
+                EndDialog(dialog, IDOK);
+                return TRUE;
+            }
+            if (LOWORD(wParam) == IDCANCEL) {
+                EndDialog(dialog, IDCANCEL);
+                return TRUE;
+            }
+            return FALSE;
+        default:
+            return FALSE;
     }
 }
 

@@ -25,7 +25,8 @@ void ProgressPopup::show(HWND owner, const wchar_t* text) {
     std::wcsncpy(text_, text, TEXT_CAPACITY - 1);
     text_[TEXT_CAPACITY - 1] = L'\0';
     window_ = CreateDialogParamW(instance_, MAKEINTRESOURCEW(IDD_PROGRESS), owner, progressProc, 0);
-    if (window_ == nullptr) return;
+    if (window_ == nullptr)
+        return;
     owner_ = owner;
     SetDlgItemTextW(window_, IDC_PROGRESS_TEXT, text_);
     ShowWindow(window_, SW_SHOW);
@@ -33,11 +34,13 @@ void ProgressPopup::show(HWND owner, const wchar_t* text) {
 }
 
 void ProgressPopup::raise() {
-    if (window_ != nullptr) SetWindowPos(window_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    if (window_ != nullptr)
+        SetWindowPos(window_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 void ProgressPopup::close() {
-    if (window_ == nullptr) return;
+    if (window_ == nullptr)
+        return;
     EnableWindow(owner_, TRUE);
     DestroyWindow(window_);
     window_ = nullptr;

@@ -7,7 +7,7 @@ namespace kavri {
 // The modeless "please wait" pop-up shown while a connection is being made
 // or closed. While it is shown its owner is disabled.
 class ProgressPopup {
-public:
+  public:
     static constexpr int TEXT_CAPACITY = 256;
 
     explicit ProgressPopup(HINSTANCE instance) : instance_(instance) {}
@@ -24,7 +24,7 @@ public:
     // shown with the pop-up already open.
     void raise();
 
-private:
+  private:
     HINSTANCE instance_;
     HWND owner_ = nullptr;
     HWND window_ = nullptr;

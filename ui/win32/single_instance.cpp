@@ -8,7 +8,8 @@ SingleInstance::SingleInstance(const wchar_t* name) {
 }
 
 SingleInstance::~SingleInstance() {
-    if (mutex_ != nullptr) CloseHandle(mutex_);
+    if (mutex_ != nullptr)
+        CloseHandle(mutex_);
 }
 
 }  // namespace kavri

@@ -7,7 +7,7 @@ namespace kavri {
 // The named mutex that marks a running instance. Created during static
 // initialisation, before wWinMain; closed when the process ends.
 class SingleInstance {
-public:
+  public:
     explicit SingleInstance(const wchar_t* name);
     ~SingleInstance();
     SingleInstance(const SingleInstance&) = delete;
@@ -16,7 +16,7 @@ public:
     // True when another instance had already created the mutex.
     bool alreadyRunning() const { return alreadyRunning_; }
 
-private:
+  private:
     HANDLE mutex_ = nullptr;
     bool alreadyRunning_ = false;
 };

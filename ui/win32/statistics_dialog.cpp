@@ -20,7 +20,8 @@ struct StatisticsContext {
 
 int timerMinimumPeriod() {
     TIMECAPS caps{};
-    if (timeGetDevCaps(&caps, sizeof caps) != MMSYSERR_NOERROR) return 0;
+    if (timeGetDevCaps(&caps, sizeof caps) != MMSYSERR_NOERROR)
+        return 0;
     return static_cast<int>(caps.wPeriodMin);
 }
 
@@ -43,28 +44,29 @@ StatisticsValues gatherValues() {
 
 INT_PTR CALLBACK statisticsProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_INITDIALOG: {
-        auto* context = reinterpret_cast<StatisticsContext*>(lParam);
-        SetWindowLongPtrW(dialog, DWLP_USER, lParam);
-        centreOverOwner(dialog);
-        formatStatisticsText(gatherValues(), context->text, kStatisticsTextCapacity);
-        SetDlgItemTextW(dialog, IDC_STATS_TEXT, context->text);
-        return TRUE;
-    }
-    case WM_COMMAND: {
-        auto* context = reinterpret_cast<StatisticsContext*>(GetWindowLongPtrW(dialog, DWLP_USER));
-        if (LOWORD(wParam) == IDC_COPY && context != nullptr) {
-            copyTextToClipboard(context->text);
-            return FALSE;  // stays open
-        }
-        if (LOWORD(wParam) == IDCANCEL) {
-            EndDialog(dialog, IDCANCEL);
+        case WM_INITDIALOG: {
+            auto* context = reinterpret_cast<StatisticsContext*>(lParam);
+            SetWindowLongPtrW(dialog, DWLP_USER, lParam);
+            centreOverOwner(dialog);
+            formatStatisticsText(gatherValues(), context->text, kStatisticsTextCapacity);
+            SetDlgItemTextW(dialog, IDC_STATS_TEXT, context->text);
             return TRUE;
         }
-        return FALSE;
-    }
-    default:
-        return FALSE;
+        case WM_COMMAND: {
+            auto* context =
+                reinterpret_cast<StatisticsContext*>(GetWindowLongPtrW(dialog, DWLP_USER));
+            if (LOWORD(wParam) == IDC_COPY && context != nullptr) {
+                copyTextToClipboard(context->text);
+                return FALSE;  // stays open
+            }
+            if (LOWORD(wParam) == IDCANCEL) {
+                EndDialog(dialog, IDCANCEL);
+                return TRUE;
+            }
+            return FALSE;
+        }
+        default:
+            return FALSE;
     }
 }
 

@@ -7,7 +7,7 @@ namespace kavri {
 // The main window's status bar: part 0 the connection state, part 1 the
 // transport, part 2 empty.
 class StatusBar {
-public:
+  public:
     StatusBar() = default;
     StatusBar(const StatusBar&) = delete;
     StatusBar& operator=(const StatusBar&) = delete;
@@ -20,7 +20,7 @@ public:
     // The control goes with its parent window; this only forgets it.
     void forget() { window_ = nullptr; }
 
-private:
+  private:
     void setPart(int part, const wchar_t* text);
 
     HWND window_ = nullptr;

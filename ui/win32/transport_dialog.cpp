@@ -22,7 +22,8 @@ void fillDeviceList(HWND dialog, const BluetoothDeviceList& devices) {
         const BluetoothDeviceRecord* record = devices.get(i);
         wchar_t name[BluetoothDeviceRecord::NAME_UNITS] = {};
         if (record != nullptr) {
-            for (int k = 0; k < BluetoothDeviceRecord::NAME_UNITS - 1 && record->name[k] != 0; ++k) {
+            for (int k = 0; k < BluetoothDeviceRecord::NAME_UNITS - 1 && record->name[k] != 0;
+                 ++k) {
                 name[k] = static_cast<wchar_t>(record->name[k]);
             }
         }
@@ -44,20 +45,26 @@ void showWifiAddress(HWND dialog) {
     char16_t units[kAddressLimit] = {};
     const char* stored = Settings::getWifiServerAddr();
     int length = 0;
-    while (length < Settings::WIFI_ADDR_SIZE && stored[length] != '\0') ++length;
-    const int written = bluetoothTextToUtf16(reinterpret_cast<const uint8_t*>(stored), length, units, kAddressLimit - 1,
-                                    nullptr);
+    while (length < Settings::WIFI_ADDR_SIZE && stored[length] != '\0')
+        ++length;
+    const int written = bluetoothTextToUtf16(reinterpret_cast<const uint8_t*>(stored), length,
+                                             units, kAddressLimit - 1, nullptr);
     wchar_t text[kAddressLimit] = {};
-    for (int i = 0; i < written; ++i) text[i] = static_cast<wchar_t>(units[i]);
+    for (int i = 0; i < written; ++i)
+        text[i] = static_cast<wchar_t>(units[i]);
     SetDlgItemTextW(dialog, IDC_WIFI_ADDR, text);
 }
 
 int radioId(TransportRadio radio) {
     switch (radio) {
-    case TransportRadio::Bluetooth: return IDC_RADIO_BT;
-    case TransportRadio::Usb: return IDC_RADIO_USB;
-    case TransportRadio::WiFi: return IDC_RADIO_WIFI;
-    case TransportRadio::None: break;
+        case TransportRadio::Bluetooth:
+            return IDC_RADIO_BT;
+        case TransportRadio::Usb:
+            return IDC_RADIO_USB;
+        case TransportRadio::WiFi:
+            return IDC_RADIO_WIFI;
+        case TransportRadio::None:
+            break;
     }
     return 0;
 }
@@ -65,17 +72,22 @@ int radioId(TransportRadio radio) {
 void initDialog(HWND dialog, BluetoothDeviceList& devices) {
     centreOverOwner(dialog);
     devices.enumerateDevices();
-    if (devices.getCount() == 0) EnableWindow(GetDlgItem(dialog, IDC_RADIO_BT), FALSE);
+    if (devices.getCount() == 0)
+        EnableWindow(GetDlgItem(dialog, IDC_RADIO_BT), FALSE);
     fillDeviceList(dialog, devices);
     showWifiAddress(dialog);
     const int id = radioId(initialRadio(Settings::getTransportType(), devices.getCount()));
-    if (id != 0) CheckDlgButton(dialog, id, BST_CHECKED);
+    if (id != 0)
+        CheckDlgButton(dialog, id, BST_CHECKED);
 }
 
 TransportRadio tickedRadio(HWND dialog) {
-    if (IsDlgButtonChecked(dialog, IDC_RADIO_BT) == BST_CHECKED) return TransportRadio::Bluetooth;
-    if (IsDlgButtonChecked(dialog, IDC_RADIO_USB) == BST_CHECKED) return TransportRadio::Usb;
-    if (IsDlgButtonChecked(dialog, IDC_RADIO_WIFI) == BST_CHECKED) return TransportRadio::WiFi;
+    if (IsDlgButtonChecked(dialog, IDC_RADIO_BT) == BST_CHECKED)
+        return TransportRadio::Bluetooth;
+    if (IsDlgButtonChecked(dialog, IDC_RADIO_USB) == BST_CHECKED)
+        return TransportRadio::Usb;
+    if (IsDlgButtonChecked(dialog, IDC_RADIO_WIFI) == BST_CHECKED)
+        return TransportRadio::WiFi;
     return TransportRadio::None;
 }
 
@@ -83,11 +95,13 @@ void apply(HWND dialog, const BluetoothDeviceList& devices) {
     wchar_t text[kAddressLimit] = {};
     GetDlgItemTextW(dialog, IDC_WIFI_ADDR, text, kAddressLimit);
     char16_t units[kAddressLimit] = {};
-    for (int i = 0; i < kAddressLimit && text[i] != L'\0'; ++i) units[i] = static_cast<char16_t>(text[i]);
+    for (int i = 0; i < kAddressLimit && text[i] != L'\0'; ++i)
+        units[i] = static_cast<char16_t>(text[i]);
 
     TransportChoice choice;
     choice.radio = tickedRadio(dialog);
-    choice.selection = static_cast<int>(SendDlgItemMessageW(dialog, IDC_BT_DEVICES, CB_GETCURSEL, 0, 0));
+    choice.selection =
+        static_cast<int>(SendDlgItemMessageW(dialog, IDC_BT_DEVICES, CB_GETCURSEL, 0, 0));
     choice.devices = &devices;
     choice.wifiText = units;
     applyTransportChoice(choice);
@@ -99,7 +113,8 @@ INT_PTR CALLBACK transportProc(HWND dialog, UINT message, WPARAM wParam, LPARAM 
         initDialog(dialog, *reinterpret_cast<BluetoothDeviceList*>(lParam));
         return TRUE;
     }
-    if (message != WM_COMMAND) return FALSE;
+    if (message != WM_COMMAND)
+        return FALSE;
     auto* devices = reinterpret_cast<BluetoothDeviceList*>(GetWindowLongPtrW(dialog, DWLP_USER));
     if (LOWORD(wParam) == IDOK && devices != nullptr) {
         apply(dialog, *devices);

@@ -17,14 +17,16 @@ void TrayIcon::add(HWND owner, HINSTANCE instance) {
 }
 
 void TrayIcon::remove() {
-    if (!added_) return;
+    if (!added_)
+        return;
     Shell_NotifyIconW(NIM_DELETE, &data_);
     added_ = false;
 }
 
 void TrayIcon::showMenu(bool disconnected) {
     HMENU menu = CreatePopupMenu();
-    if (menu == nullptr) return;
+    if (menu == nullptr)
+        return;
     const UINT connectFlags = MF_STRING | (disconnected ? MF_ENABLED : MF_GRAYED);
     const UINT disconnectFlags = MF_STRING | (disconnected ? MF_GRAYED : MF_ENABLED);
     AppendMenuW(menu, connectFlags, IDM_CONNECT, L"Connect");
@@ -36,7 +38,8 @@ void TrayIcon::showMenu(bool disconnected) {
     GetCursorPos(&cursor);
     // Without this the menu would not close when the user clicks elsewhere.
     SetForegroundWindow(data_.hWnd);
-    TrackPopupMenu(menu, TPM_BOTTOMALIGN | TPM_LEFTALIGN, cursor.x, cursor.y, 0, data_.hWnd, nullptr);
+    TrackPopupMenu(menu, TPM_BOTTOMALIGN | TPM_LEFTALIGN, cursor.x, cursor.y, 0, data_.hWnd,
+                   nullptr);
     PostMessageW(data_.hWnd, WM_NULL, 0, 0);
     DestroyMenu(menu);
 }

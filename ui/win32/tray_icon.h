@@ -1,13 +1,14 @@
 #pragma once
 
 #include <windows.h>
+
 #include <shellapi.h>
 
 namespace kavri {
 
 // The notification-area icon and its pop-up menu.
 class TrayIcon {
-public:
+  public:
     static constexpr UINT ICON_ID = 1;
 
     TrayIcon() = default;
@@ -21,7 +22,7 @@ public:
     // owner as WM_COMMAND.
     void showMenu(bool disconnected);
 
-private:
+  private:
     NOTIFYICONDATAW data_{};
     bool added_ = false;
 };

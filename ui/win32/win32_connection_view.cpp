@@ -8,21 +8,31 @@ namespace kavri {
 Win32ConnectionView::Win32ConnectionView(HINSTANCE instance, StatusBar& statusBar)
     : instance_(instance), statusBar_(statusBar), progress_(instance) {}
 
-void Win32ConnectionView::setStateText(const wchar_t* text) { statusBar_.setStateText(text); }
+void Win32ConnectionView::setStateText(const wchar_t* text) {
+    statusBar_.setStateText(text);
+}
 
-void Win32ConnectionView::setTransportText(const wchar_t* text) { statusBar_.setTransportText(text); }
+void Win32ConnectionView::setTransportText(const wchar_t* text) {
+    statusBar_.setTransportText(text);
+}
 
-void Win32ConnectionView::showProgress(const wchar_t* text) { progress_.show(window_, text); }
+void Win32ConnectionView::showProgress(const wchar_t* text) {
+    progress_.show(window_, text);
+}
 
-void Win32ConnectionView::closeProgress() { progress_.close(); }
+void Win32ConnectionView::closeProgress() {
+    progress_.close();
+}
 
 void Win32ConnectionView::setConnectEnabled(bool connectEnabled) {
     HMENU menu = GetMenu(window_);
     EnableMenuItem(menu, IDM_CONNECT, MF_BYCOMMAND | (connectEnabled ? MF_ENABLED : MF_DISABLED));
-    EnableMenuItem(menu, IDM_DISCONNECT, MF_BYCOMMAND | (connectEnabled ? MF_DISABLED : MF_ENABLED));
+    EnableMenuItem(menu, IDM_DISCONNECT,
+                   MF_BYCOMMAND | (connectEnabled ? MF_DISABLED : MF_ENABLED));
 }
 
-bool Win32ConnectionView::showMessage(const wchar_t* text, const wchar_t* title, MessageButtons buttons) {
+bool Win32ConnectionView::showMessage(const wchar_t* text, const wchar_t* title,
+                                      MessageButtons buttons) {
     const UINT type = buttons == MessageButtons::YesNo ? MB_YESNO : MB_OK;
     return MessageBoxW(window_, text, title, type) == IDYES;
 }
@@ -50,7 +60,8 @@ void Win32ConnectionView::startReconnectTimer(int seconds) {
 }
 
 bool Win32ConnectionView::takeReconnectTimer(UINT_PTR id) {
-    if (id < FIRST_TIMER_ID || id >= FIRST_TIMER_ID + TIMER_ID_COUNT) return false;
+    if (id < FIRST_TIMER_ID || id >= FIRST_TIMER_ID + TIMER_ID_COUNT)
+        return false;
     KillTimer(window_, id);
     return true;
 }

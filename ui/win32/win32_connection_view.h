@@ -12,7 +12,7 @@ namespace kavri {
 // window. Retries wait in window timers, which die with the window, so a
 // retry can never wake after the window and its controller are gone.
 class Win32ConnectionView : public ConnectionView {
-public:
+  public:
     Win32ConnectionView(HINSTANCE instance, StatusBar& statusBar);
     Win32ConnectionView(const Win32ConnectionView&) = delete;
     Win32ConnectionView& operator=(const Win32ConnectionView&) = delete;
@@ -32,7 +32,7 @@ public:
     bool runTransportDialog() override;
     void startReconnectTimer(int seconds) override;
 
-private:
+  private:
     static constexpr UINT_PTR FIRST_TIMER_ID = 0x4B00;
     static constexpr UINT_PTR TIMER_ID_COUNT = 0x100;
 

@@ -1,5 +1,6 @@
 // Entry point of KavriClient.exe.
 #include <windows.h>
+
 #include <commctrl.h>
 
 #include "settings/settings.h"
@@ -17,7 +18,8 @@ const kavri::SingleInstance instanceMutex(L"KavriClient");
 // Shows the running instance's window, also when it is hidden.
 void raiseRunningInstance(const wchar_t* className, const wchar_t* title) {
     HWND running = FindWindowW(className, title);
-    if (running == nullptr) return;
+    if (running == nullptr)
+        return;
     ShowWindow(running, SW_SHOW);
     SetForegroundWindow(running);
 }
@@ -26,7 +28,8 @@ int runMessageLoop(HINSTANCE instance) {
     HACCEL accelerators = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDR_MAIN));
     MSG msg{};
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        if (TranslateAcceleratorW(msg.hwnd, accelerators, &msg)) continue;
+        if (TranslateAcceleratorW(msg.hwnd, accelerators, &msg))
+            continue;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
@@ -56,7 +59,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     kavri::Settings::load();
     kavri::MainWindow mainWindow(instance);
     HWND window = mainWindow.create(className, title);
-    if (window == nullptr) return 0;
+    if (window == nullptr)
+        return 0;
     ShowWindow(window, showCommand);
     UpdateWindow(window);
     mainWindow.afterFirstShow();
