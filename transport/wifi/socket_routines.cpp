@@ -38,6 +38,11 @@ socket_t connectTcp(const char* host, int port) {
         closeSocket(s);
         return INVALID_SOCKET_VALUE;
     }
+    // Requests go out in several small writes; without this each one waits
+    // for the peer's delayed acknowledgement (about 40 ms a request).
+    const int noDelay = 1;
+    setsockopt(s, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&noDelay),
+               sizeof noDelay);
     return s;
 }
 
