@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <functional>
+
 #include "core/mic_controller.h"
 #include "core/reception_stats.h"
 #include "tests/core/mic_controller_phone.h"
@@ -156,52 +159,82 @@ TEST_F(MicControllerConnect, StopWhileConnectingOnlyStoresTheResult) {
     EXPECT_EQ(recorder.reports().back(), Report(0, 0));
 }
 
-// Two connects in a row both start a connect thread; the second waits for
-// the first and then does nothing, or tries again when the first failed. The
-// second call is refused if the first thread has already begun, so each test
-// tries a few times until both calls got in.
+// Calls connect twice from inside the report of the first failed connect.
+// At that moment the failed attempt still holds the controller's lock and the
+// state is already Disconnected, so both calls are accepted and both connect
+// threads have to wait for the lock: two connects in a row, without a race.
+class ConnectTwiceOnFailure : public PlayerCallback {
+  public:
+    void onStateChanged(int state, int result) override {
+        recorder.onStateChanged(state, result);
+        if (state == Disconnected && result != 0 && !fired_.exchange(true)) {
+            if (beforeConnects)
+                beforeConnects();
+            first = controller->connect();
+            second = controller->connect();
+        }
+    }
+
+    ReportRecorder recorder;
+    MicController* controller = nullptr;
+    std::function<void()> beforeConnects;
+    std::atomic<int> first{1};
+    std::atomic<int> second{1};
+
+  private:
+    std::atomic<bool> fired_{false};
+};
+
+PhoneSimConfig refusingHandshake() {
+    PhoneSimConfig config;
+    config.listenAddress = "127.0.0.1";
+    config.controlPort = 0;
+    config.handshakeStatus = 3;
+    return config;
+}
+
 TEST_F(MicControllerConnect, SecondConnectInARowAddsNothingAfterSuccess) {
     startPhone();
-    for (int attempt = 0; attempt < 5; ++attempt) {
-        ReportRecorder reports;
-        bool both = false;
-        {
-            MicController controller(&reports, fakes.make());
-            ASSERT_EQ(controller.connect(), 0);
-            both = controller.connect() == 0;
-            ASSERT_TRUE(reports.waitForCount(2, kConnectWait));
-            EXPECT_EQ(controller.getState(), Connected);
-            // The destructor waits for both connect threads before it stops.
-        }
-        if (!both) {
-            continue;
-        }
-        EXPECT_EQ(reports.reports(),
-                  (std::vector<Report>{kConnecting, kConnected, kDisconnecting, {0, 0}}));
-        EXPECT_EQ(phone->connectionCount(), attempt + 1);
-        return;
+    const int goodPort = phone->controlPort();
+    PhoneSimulator refusing(refusingHandshake());
+    ASSERT_TRUE(refusing.start()) << refusing.lastError();
+    Settings::setControlPort(refusing.controlPort());
+
+    ConnectTwiceOnFailure callback;
+    callback.beforeConnects = [goodPort] { Settings::setControlPort(goodPort); };
+    {
+        MicController controller(&callback, fakes.make());
+        callback.controller = &controller;
+        ASSERT_EQ(controller.connect(), 0);
+        ASSERT_TRUE(callback.recorder.waitForCount(4, kConnectWait));
+        EXPECT_EQ(callback.first.load(), 0);
+        EXPECT_EQ(callback.second.load(), 0);
+        // The destructor waits for both connect threads before it stops.
     }
-    FAIL() << "the second connect never came while still disconnected";
+    EXPECT_EQ(callback.recorder.reports(),
+              (std::vector<Report>{
+                  kConnecting, {0, -6}, kConnecting, kConnected, kDisconnecting, {0, 0}}));
+    EXPECT_EQ(phone->connectionCount(), 1);
 }
 
 TEST_F(MicControllerConnect, SecondConnectInARowTriesAgainAfterFailure) {
-    PhoneSimConfig config;
-    config.handshakeStatus = 3;
-    startPhone(config);
-    for (int attempt = 0; attempt < 5; ++attempt) {
-        ReportRecorder reports;
-        MicController controller(&reports, fakes.make());
+    PhoneSimulator refusing(refusingHandshake());
+    ASSERT_TRUE(refusing.start()) << refusing.lastError();
+    useLoopbackPhone(refusing.controlPort(), freeUdpPort());
+
+    ConnectTwiceOnFailure callback;
+    {
+        MicController controller(&callback, fakes.make());
+        callback.controller = &controller;
         ASSERT_EQ(controller.connect(), 0);
-        const bool both = controller.connect() == 0;
-        ASSERT_TRUE(reports.waitForCount(both ? 4 : 2, kConnectWait));
-        if (!both) {
-            continue;
-        }
-        EXPECT_EQ(reports.reports(),
-                  (std::vector<Report>{kConnecting, {0, -6}, kConnecting, {0, -6}}));
-        return;
+        ASSERT_TRUE(callback.recorder.waitForCount(6, kConnectWait));
+        EXPECT_EQ(callback.first.load(), 0);
+        EXPECT_EQ(callback.second.load(), 0);
     }
-    FAIL() << "the second connect never came while still disconnected";
+    EXPECT_EQ(
+        callback.recorder.reports(),
+        (std::vector<Report>{kConnecting, {0, -6}, kConnecting, {0, -6}, kConnecting, {0, -6}}));
+    EXPECT_EQ(refusing.connectionCount(), 3);
 }
 
 TEST_F(MicControllerConnect, StatisticsZeroedByConnectAndKeptAfterStop) {
