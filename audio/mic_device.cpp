@@ -18,7 +18,9 @@ MicDevice::MicDevice() : MicDevice(makeSystemMicDevicePort()) {}
 MicDevice::MicDevice(std::unique_ptr<MicDevicePort> port)
     : port_(port ? std::move(port) : makeSystemMicDevicePort()) {}
 
-MicDevice::~MicDevice() { close(); }
+MicDevice::~MicDevice() {
+    close();
+}
 
 bool MicDevice::open() {
     close();  // never leak a handle from an earlier open
@@ -39,7 +41,8 @@ bool MicDevice::open() {
     }
 
     const uint16_t samples = version_ < PLAIN_WRITE_VERSION ? FRAME_SAMPLES : THREE_FRAME_SAMPLES;
-    const uint8_t count[2] = {static_cast<uint8_t>(samples >> 8), static_cast<uint8_t>(samples & 0xFF)};
+    const uint8_t count[2] = {static_cast<uint8_t>(samples >> 8),
+                              static_cast<uint8_t>(samples & 0xFF)};
     port_->control(IOCTL_MIC_SET_SAMPLE_COUNT, count, sizeof count, nullptr, 0);
 
     const uint8_t run = 1;
@@ -69,7 +72,9 @@ void MicDevice::close() {
     open_ = false;
 }
 
-int MicDevice::queryDriverState() { return queryDriverState(makeSystemMicDevicePort()); }
+int MicDevice::queryDriverState() {
+    return queryDriverState(makeSystemMicDevicePort());
+}
 
 int MicDevice::queryDriverState(std::unique_ptr<MicDevicePort> port) {
     MicDevice device(std::move(port));

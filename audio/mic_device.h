@@ -9,7 +9,7 @@ namespace kavri {
 // CreateFileW/DeviceIoControl/WriteFile on the driver's device; the Linux
 // port writes to a named pipe that the sound server exposes as a microphone.
 class MicDevicePort {
-public:
+  public:
     virtual ~MicDevicePort() = default;
     virtual bool openDevice() = 0;
     // Returns false when the call failed; output may be null.
@@ -22,7 +22,7 @@ public:
 std::unique_ptr<MicDevicePort> makeSystemMicDevicePort();
 
 class MicDevice {
-public:
+  public:
     static constexpr uint32_t IOCTL_MIC_WRITE_AUDIO = 0x222001;
     static constexpr uint32_t IOCTL_MIC_GET_CHALLENGE = 0x222004;
     static constexpr uint32_t IOCTL_MIC_SET_RESPONSE = 0x222008;
@@ -45,7 +45,7 @@ public:
     static int queryDriverState();
     static int queryDriverState(std::unique_ptr<MicDevicePort> port);
 
-private:
+  private:
     std::unique_ptr<MicDevicePort> port_;
     bool open_ = false;
     uint8_t version_ = 0;

@@ -41,7 +41,7 @@ ssize_t writeWithoutSigpipe(int fd, const void* data, size_t size) {
 }
 
 class MicPipePort : public MicDevicePort {
-public:
+  public:
     explicit MicPipePort(std::string path) : path_(std::move(path)) {}
     ~MicPipePort() override { closeDevice(); }
 
@@ -92,7 +92,7 @@ public:
         }
     }
 
-private:
+  private:
     std::string path_;
     int fd_ = -1;
 };
@@ -115,6 +115,8 @@ std::unique_ptr<MicDevicePort> makeMicPipePort(const std::string& path) {
     return std::make_unique<MicPipePort>(path);
 }
 
-std::unique_ptr<MicDevicePort> makeSystemMicDevicePort() { return makeMicPipePort(defaultMicPipePath()); }
+std::unique_ptr<MicDevicePort> makeSystemMicDevicePort() {
+    return makeMicPipePort(defaultMicPipePath());
+}
 
 }  // namespace kavri

@@ -24,13 +24,13 @@ static_assert(CTL_CODE(FILE_DEVICE_UNKNOWN, 0x805, METHOD_BUFFERED, FILE_ANY_ACC
 const wchar_t DEVICE_PATH[] = L"\\\\.\\Kavri";
 
 class Win32MicDevicePort : public MicDevicePort {
-public:
+  public:
     ~Win32MicDevicePort() override { closeDevice(); }
 
     bool openDevice() override {
         closeDevice();
-        handle_ = CreateFileW(DEVICE_PATH, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        handle_ = CreateFileW(DEVICE_PATH, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
         return handle_ != INVALID_HANDLE_VALUE;
     }
 
@@ -40,8 +40,8 @@ public:
             return false;
         }
         DWORD returned = 0;
-        return DeviceIoControl(handle_, code, const_cast<void*>(input), inputSize, output, outputSize, &returned,
-                               nullptr) != FALSE;
+        return DeviceIoControl(handle_, code, const_cast<void*>(input), inputSize, output,
+                               outputSize, &returned, nullptr) != FALSE;
     }
 
     void writeFile(const void* data, uint32_t size) override {
@@ -59,12 +59,14 @@ public:
         }
     }
 
-private:
+  private:
     HANDLE handle_ = INVALID_HANDLE_VALUE;
 };
 
 }  // namespace
 
-std::unique_ptr<MicDevicePort> makeSystemMicDevicePort() { return std::make_unique<Win32MicDevicePort>(); }
+std::unique_ptr<MicDevicePort> makeSystemMicDevicePort() {
+    return std::make_unique<Win32MicDevicePort>();
+}
 
 }  // namespace kavri

@@ -9,7 +9,9 @@ PlayoutTimer::PlayoutTimer() : PlayoutTimer(makeSystemTimerPort()) {}
 PlayoutTimer::PlayoutTimer(std::unique_ptr<TimerPort> port)
     : port_(port ? std::move(port) : makeSystemTimerPort()) {}
 
-PlayoutTimer::~PlayoutTimer() { stop(); }
+PlayoutTimer::~PlayoutTimer() {
+    stop();
+}
 
 uint32_t PlayoutTimer::computeResolution(uint32_t minPeriod, uint32_t maxPeriod) {
     return std::min(std::max(minPeriod, 1u), maxPeriod);

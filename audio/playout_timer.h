@@ -10,7 +10,7 @@ namespace kavri {
 // The timer's OS calls: the timer resolution and a periodic timer whose
 // callback runs on the timer's own thread.
 class TimerPort {
-public:
+  public:
     virtual ~TimerPort() = default;
     // Reported minimum and maximum timer periods in ms; false when unknown.
     virtual bool getDevCaps(uint32_t* minPeriod, uint32_t* maxPeriod) = 0;
@@ -25,7 +25,7 @@ public:
 std::unique_ptr<TimerPort> makeSystemTimerPort();
 
 class PlayoutTimer {
-public:
+  public:
     PlayoutTimer();  // uses the system port
     explicit PlayoutTimer(std::unique_ptr<TimerPort> port);
     ~PlayoutTimer();
@@ -39,7 +39,7 @@ public:
 
     static uint32_t computeResolution(uint32_t minPeriod, uint32_t maxPeriod);
 
-private:
+  private:
     std::unique_ptr<TimerPort> port_;
     bool running_ = false;
     uint32_t resolution_ = 0;

@@ -3,7 +3,7 @@
 namespace kavri {
 
 class TimerListener {
-public:
+  public:
     virtual ~TimerListener() = default;
     // One playout tick.
     virtual void onTimer() = 0;

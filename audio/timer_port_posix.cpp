@@ -29,7 +29,8 @@ void addNanos(timespec& t, long long nanos) {
 }
 
 long long nanosBetween(const timespec& from, const timespec& to) {
-    return static_cast<long long>(to.tv_sec - from.tv_sec) * NANOS_PER_SECOND + (to.tv_nsec - from.tv_nsec);
+    return static_cast<long long>(to.tv_sec - from.tv_sec) * NANOS_PER_SECOND +
+           (to.tv_nsec - from.tv_nsec);
 }
 
 // A tick that wakes late is late for the listener too: real-time scheduling
@@ -45,7 +46,7 @@ void raiseTickPriority() {
 // Linux has no system-wide timer resolution to raise; the tick thread sleeps
 // to absolute deadlines instead, so a late wake-up never shifts later ticks.
 class PosixTimerPort : public TimerPort {
-public:
+  public:
     ~PosixTimerPort() override { deleteTimer(); }
 
     bool getDevCaps(uint32_t*, uint32_t*) override { return false; }
@@ -75,7 +76,7 @@ public:
         thread_.join();
     }
 
-private:
+  private:
     void run(TimerListener* listener, uint32_t periodMs) {
         raiseTickPriority();
         const long long period = static_cast<long long>(periodMs) * NANOS_PER_MILLI;
@@ -119,6 +120,8 @@ private:
 
 }  // namespace
 
-std::unique_ptr<TimerPort> makeSystemTimerPort() { return std::make_unique<PosixTimerPort>(); }
+std::unique_ptr<TimerPort> makeSystemTimerPort() {
+    return std::make_unique<PosixTimerPort>();
+}
 
 }  // namespace kavri

@@ -14,7 +14,7 @@ VOID CALLBACK onTick(PVOID context, BOOLEAN /*timerFired*/) {
 }
 
 class Win32TimerPort : public TimerPort {
-public:
+  public:
     ~Win32TimerPort() override { deleteTimer(); }
 
     bool getDevCaps(uint32_t* minPeriod, uint32_t* maxPeriod) override {
@@ -34,7 +34,8 @@ public:
         if (timer_ != nullptr) {
             return false;
         }
-        if (!CreateTimerQueueTimer(&timer_, nullptr, onTick, listener, 0, periodMs, WT_EXECUTEINTIMERTHREAD)) {
+        if (!CreateTimerQueueTimer(&timer_, nullptr, onTick, listener, 0, periodMs,
+                                   WT_EXECUTEINTIMERTHREAD)) {
             timer_ = nullptr;
             return false;
         }
@@ -53,12 +54,14 @@ public:
         timer_ = nullptr;
     }
 
-private:
+  private:
     HANDLE timer_ = nullptr;
 };
 
 }  // namespace
 
-std::unique_ptr<TimerPort> makeSystemTimerPort() { return std::make_unique<Win32TimerPort>(); }
+std::unique_ptr<TimerPort> makeSystemTimerPort() {
+    return std::make_unique<Win32TimerPort>();
+}
 
 }  // namespace kavri

@@ -5,7 +5,7 @@
 namespace kavri {
 
 class VoiceDecoder {
-public:
+  public:
     virtual ~VoiceDecoder() = default;
     virtual int open() = 0;
     virtual void close() = 0;

@@ -19,7 +19,7 @@ constexpr uint32_t SERVER_BUFFER_BYTES = 2 * WavePlayer::BUFFER_BYTES;
 // PulseAudio's simple API blocks on every write, so a worker plays the queued
 // buffers in order and reports each one done, as waveOut's notification does.
 class PulseWaveOutPort : public WaveOutPort {
-public:
+  public:
     ~PulseWaveOutPort() override { closeOutput(); }
 
     bool openOutput(WavePlayer* player) override {
@@ -35,8 +35,8 @@ public:
         attr.minreq = static_cast<uint32_t>(-1);
         attr.fragsize = static_cast<uint32_t>(-1);
         int error = 0;
-        stream_ = pa_simple_new(nullptr, "Kavri Client", PA_STREAM_PLAYBACK, nullptr, "Phone voice", &spec,
-                                nullptr, &attr, &error);
+        stream_ = pa_simple_new(nullptr, "Kavri Client", PA_STREAM_PLAYBACK, nullptr, "Phone voice",
+                                &spec, nullptr, &attr, &error);
         if (stream_ == nullptr) {
             return false;
         }
@@ -99,7 +99,7 @@ public:
         player_ = nullptr;
     }
 
-private:
+  private:
     struct Buffer {
         const uint8_t* data = nullptr;
         int bytes = 0;
@@ -140,6 +140,8 @@ private:
 
 }  // namespace
 
-std::unique_ptr<WaveOutPort> makeSystemWaveOutPort() { return std::make_unique<PulseWaveOutPort>(); }
+std::unique_ptr<WaveOutPort> makeSystemWaveOutPort() {
+    return std::make_unique<PulseWaveOutPort>();
+}
 
 }  // namespace kavri

@@ -8,7 +8,7 @@ namespace kavri {
 namespace {
 
 class Win32WaveOutPort : public WaveOutPort {
-public:
+  public:
     ~Win32WaveOutPort() override { closeOutput(); }
 
     bool openOutput(WavePlayer* player) override {
@@ -68,9 +68,10 @@ public:
         output_ = nullptr;
     }
 
-private:
+  private:
     // Runs on the audio stack's thread; it may call no waveOut function.
-    static void CALLBACK onNotify(HWAVEOUT, UINT message, DWORD_PTR instance, DWORD_PTR, DWORD_PTR) {
+    static void CALLBACK onNotify(HWAVEOUT, UINT message, DWORD_PTR instance, DWORD_PTR,
+                                  DWORD_PTR) {
         auto* self = reinterpret_cast<Win32WaveOutPort*>(instance);
         if (message == WOM_OPEN) {
             self->player_->onOpen();
@@ -86,6 +87,8 @@ private:
 
 }  // namespace
 
-std::unique_ptr<WaveOutPort> makeSystemWaveOutPort() { return std::make_unique<Win32WaveOutPort>(); }
+std::unique_ptr<WaveOutPort> makeSystemWaveOutPort() {
+    return std::make_unique<Win32WaveOutPort>();
+}
 
 }  // namespace kavri

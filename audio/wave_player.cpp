@@ -15,7 +15,9 @@ WavePlayer::WavePlayer() : WavePlayer(makeSystemWaveOutPort()) {}
 WavePlayer::WavePlayer(std::unique_ptr<WaveOutPort> port)
     : port_(port ? std::move(port) : makeSystemWaveOutPort()) {}
 
-WavePlayer::~WavePlayer() { close(); }
+WavePlayer::~WavePlayer() {
+    close();
+}
 
 int WavePlayer::open() {
     close();  // a second open must not leak the first output

@@ -10,7 +10,7 @@ namespace kavri {
 // index and every played buffer comes back through WavePlayer::onDone().
 class WavePlayer;
 class WaveOutPort {
-public:
+  public:
     virtual ~WaveOutPort() = default;
     // Opens the default output for 48000 Hz mono 16-bit; calls
     // player->onOpen() once it is open (as the open notification does).
@@ -24,7 +24,7 @@ public:
 std::unique_ptr<WaveOutPort> makeSystemWaveOutPort();
 
 class WavePlayer {
-public:
+  public:
     static constexpr int BUFFER_COUNT = 10;
     static constexpr int BUFFER_BYTES = 1920;
     static constexpr int MAX_OUTSTANDING = 9;
@@ -46,7 +46,7 @@ public:
     void onDone() { doneCount_.fetch_add(1); }
     int getSampleRate() const { return sampleRate_; }
 
-private:
+  private:
     int writeChunk(const int16_t* samples, int count);
 
     std::unique_ptr<WaveOutPort> port_;

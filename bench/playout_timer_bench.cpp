@@ -19,7 +19,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 class TickStamps : public TimerListener {
-public:
+  public:
     explicit TickStamps(int ticks) : stamps_(static_cast<size_t>(ticks)) {}
 
     void onTimer() override {
@@ -27,7 +27,8 @@ public:
         std::lock_guard<std::mutex> lock(mutex_);
         if (count_ < stamps_.size()) {
             stamps_[count_++] = now;
-            if (count_ == stamps_.size()) full_.notify_all();
+            if (count_ == stamps_.size())
+                full_.notify_all();
         }
     }
 
@@ -44,14 +45,16 @@ public:
             const Clock::duration fromGrid = stamps_[k] - stamps_[0] - period * static_cast<int>(k);
             offset.push_back(std::chrono::duration<double, std::micro>(fromGrid).count());
         }
-        if (offset.empty()) return offset;
+        if (offset.empty())
+            return offset;
         const double punctual = *std::min_element(offset.begin(), offset.end());
-        for (double& o : offset) o -= punctual;
+        for (double& o : offset)
+            o -= punctual;
         std::sort(offset.begin(), offset.end());
         return offset;
     }
 
-private:
+  private:
     std::mutex mutex_;
     std::condition_variable full_;
     std::vector<Clock::time_point> stamps_;
@@ -77,7 +80,8 @@ void BM_PlayoutTimerTickLateness(benchmark::State& state) {
         all.insert(all.end(), late.begin(), late.end());
     }
     std::sort(all.begin(), all.end());
-    if (all.empty()) return;
+    if (all.empty())
+        return;
     state.counters["min_us"] = all.front();
     state.counters["p50_us"] = percentile(all, 0.50);
     state.counters["p99_us"] = percentile(all, 0.99);
@@ -86,7 +90,10 @@ void BM_PlayoutTimerTickLateness(benchmark::State& state) {
 }
 
 // 20 ms, the connection's frame period; 1000 ticks are 20 s.
-BENCHMARK(BM_PlayoutTimerTickLateness)->Args({20, 1000})->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PlayoutTimerTickLateness)
+    ->Args({20, 1000})
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace kavri

@@ -15,10 +15,10 @@ enum ConnectionState : int {
 // Receives every state change of the controller, synchronously, on whichever
 // thread made the change.
 class PlayerCallback {
-public:
+  public:
     virtual void onStateChanged(int state, int result) = 0;
 
-protected:
+  protected:
     ~PlayerCallback() = default;
 };
 

@@ -4,6 +4,8 @@
 
 namespace kavri {
 
-Mutex::Mutex(const char* label) { std::snprintf(label_, sizeof label_, "%s", label ? label : ""); }
+Mutex::Mutex(const char* label) {
+    std::snprintf(label_, sizeof label_, "%s", label ? label : "");
+}
 
 }  // namespace kavri

@@ -6,7 +6,7 @@ namespace kavri {
 
 // A plain mutex with a label that names it in diagnostics.
 class Mutex {
-public:
+  public:
     explicit Mutex(const char* label);
     Mutex(const Mutex&) = delete;
     Mutex& operator=(const Mutex&) = delete;
@@ -15,7 +15,7 @@ public:
     void unlock() { mutex_.unlock(); }
     const char* label() const { return label_; }
 
-private:
+  private:
     std::mutex mutex_;
     char label_[256] = {};
 };

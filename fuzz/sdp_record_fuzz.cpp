@@ -25,7 +25,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     kavri::SdpElement element;
     const uint8_t* at = record.data();
     int available = length;
-    while (kavri::readSdpElement(at, available, &element) && element.isContainer() && element.length > 0) {
+    while (kavri::readSdpElement(at, available, &element) && element.isContainer() &&
+           element.length > 0) {
         int cursor = 0;
         kavri::SdpElement inner;
         while (kavri::nextSdpElement(element, &cursor, &inner)) {

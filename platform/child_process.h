@@ -9,7 +9,7 @@ namespace kavri {
 // current directory only, never searched for along the path: "adb" starts
 // adb.exe on Windows and ./adb elsewhere.
 class ChildProcess {
-public:
+  public:
     ChildProcess() = default;
     // Ends the reading side and waits for a started child, so no handle,
     // descriptor or zombie outlives the object.
@@ -30,7 +30,7 @@ public:
     // Waits for the child to end, without a time-out.
     void wait();
 
-private:
+  private:
     void release();
 
     // Windows: process, thread and pipe read handles; elsewhere the process

@@ -111,7 +111,8 @@ int ChildProcess::readOutput(char* buffer, int capacity) {
         return 0;
     }
     for (;;) {
-        const ssize_t got = ::read(static_cast<int>(readEnd_), buffer, static_cast<size_t>(capacity));
+        const ssize_t got =
+            ::read(static_cast<int>(readEnd_), buffer, static_cast<size_t>(capacity));
         if (got >= 0) {
             return static_cast<int>(got);
         }

@@ -13,8 +13,12 @@ namespace kavri {
 
 namespace {
 
-HANDLE asHandle(intptr_t h) { return reinterpret_cast<HANDLE>(h); }
-intptr_t fromHandle(HANDLE h) { return reinterpret_cast<intptr_t>(h); }
+HANDLE asHandle(intptr_t h) {
+    return reinterpret_cast<HANDLE>(h);
+}
+intptr_t fromHandle(HANDLE h) {
+    return reinterpret_cast<intptr_t>(h);
+}
 
 void closeHandle(intptr_t& h) {
     if (h != -1) {

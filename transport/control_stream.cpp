@@ -30,7 +30,9 @@ void ControlStream::skip(int count) {
     read(scratch.data(), count);
 }
 
-void ControlStream::write1(uint8_t value) { write(&value, 1); }
+void ControlStream::write1(uint8_t value) {
+    write(&value, 1);
+}
 
 void ControlStream::write4(uint32_t value) {
     const uint8_t b[4] = {static_cast<uint8_t>(value >> 24), static_cast<uint8_t>(value >> 16),

@@ -10,7 +10,7 @@ namespace kavri {
 // read/write deliver or hand over exactly the count asked for, or throw a
 // stream exception code.
 class ControlStream {
-public:
+  public:
     virtual ~ControlStream() = default;
     virtual int open() = 0;
     virtual void close() = 0;

@@ -7,7 +7,7 @@ namespace kavri {
 // A control stream over a fixed byte sequence of at most 256 bytes; used to
 // exercise the framing and protocol code without a transport.
 class InputControlStream : public ControlStream {
-public:
+  public:
     static constexpr int CAPACITY = 256;
 
     // More than CAPACITY bytes are refused: only the first CAPACITY are kept.
@@ -20,7 +20,7 @@ public:
 
     int remaining() const { return count_ - position_; }
 
-private:
+  private:
     uint8_t bytes_[CAPACITY] = {};
     int count_ = 0;
     int position_ = 0;

@@ -8,7 +8,7 @@ namespace kavri {
 
 // The channel the phone's media packets arrive on.
 class MediaStream {
-public:
+  public:
     virtual ~MediaStream() = default;
     // Delivers exactly length bytes or throws; -1 for a null buffer.
     virtual int read(uint8_t* buffer, int length) = 0;

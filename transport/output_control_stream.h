@@ -6,7 +6,7 @@ namespace kavri {
 
 // A control stream that records what is written into a 256-byte buffer.
 class OutputControlStream : public ControlStream {
-public:
+  public:
     static constexpr int CAPACITY = 256;
 
     int open() override {
@@ -22,7 +22,7 @@ public:
     int getCount() const { return count_; }
     uint8_t getByte(int i) const { return (i >= 0 && i < count_) ? bytes_[i] : 0; }
 
-private:
+  private:
     uint8_t bytes_[CAPACITY] = {};
     int count_ = 0;
 };

@@ -28,7 +28,7 @@ struct DriverScript {
 };
 
 class RecordingMicPort : public MicDevicePort {
-public:
+  public:
     explicit RecordingMicPort(std::shared_ptr<DriverScript> script) : script_(std::move(script)) {}
 
     bool openDevice() override {
@@ -57,7 +57,7 @@ public:
     }
     void closeDevice() override { script_->calls.push_back({Op::Close, 0, {}}); }
 
-private:
+  private:
     std::shared_ptr<DriverScript> script_;
 };
 
@@ -69,7 +69,8 @@ struct Rig {
 std::vector<uint32_t> controlCodes(const std::vector<Call>& calls) {
     std::vector<uint32_t> codes;
     for (const Call& c : calls) {
-        if (c.op == Op::Control) codes.push_back(c.code);
+        if (c.op == Op::Control)
+            codes.push_back(c.code);
     }
     return codes;
 }
@@ -90,9 +91,10 @@ TEST(MicDevice, OpenRunsHandshakeVersionSampleCountAndStartInOrder) {
     ASSERT_EQ(calls.size(), 6u);
     EXPECT_EQ(calls[0].op, Op::Open);
     EXPECT_EQ(controlCodes(calls),
-              (std::vector<uint32_t>{MicDevice::IOCTL_MIC_GET_CHALLENGE, MicDevice::IOCTL_MIC_SET_RESPONSE,
-                                     MicDevice::IOCTL_MIC_GET_VERSION, MicDevice::IOCTL_MIC_SET_SAMPLE_COUNT,
-                                     MicDevice::IOCTL_MIC_SET_RUNNING}));
+              (std::vector<uint32_t>{
+                  MicDevice::IOCTL_MIC_GET_CHALLENGE, MicDevice::IOCTL_MIC_SET_RESPONSE,
+                  MicDevice::IOCTL_MIC_GET_VERSION, MicDevice::IOCTL_MIC_SET_SAMPLE_COUNT,
+                  MicDevice::IOCTL_MIC_SET_RUNNING}));
     EXPECT_TRUE(calls[1].input.empty());
     EXPECT_EQ(calls[2].input, std::vector<uint8_t>{0x69});  // 0x37 ^ 0x5E
     EXPECT_EQ(calls[4].input, (std::vector<uint8_t>{0x03, 0xC0}));
@@ -106,7 +108,8 @@ TEST(MicDevice, ResponseIsChallengeXorKeyForEveryByte) {
         MicDevice device(rig.port());
         ASSERT_TRUE(device.open());
         ASSERT_EQ(rig.script->calls[2].code, MicDevice::IOCTL_MIC_SET_RESPONSE);
-        EXPECT_EQ(rig.script->calls[2].input, std::vector<uint8_t>{static_cast<uint8_t>(challenge ^ 0x5E)})
+        EXPECT_EQ(rig.script->calls[2].input,
+                  std::vector<uint8_t>{static_cast<uint8_t>(challenge ^ 0x5E)})
             << "challenge " << challenge;
     }
 }
@@ -135,7 +138,8 @@ TEST_P(MicDeviceVersion, SampleCountWritePathAndDriverState) {
     EXPECT_EQ(rig.script->calls[4].input, (std::vector<uint8_t>{v.countHigh, v.countLow}));
 
     int16_t frame[960];
-    for (int i = 0; i < 960; ++i) frame[i] = static_cast<int16_t>(i * 37 - 17000);
+    for (int i = 0; i < 960; ++i)
+        frame[i] = static_cast<int16_t>(i * 37 - 17000);
     rig.script->calls.clear();
     device.write(frame, 960);
     ASSERT_EQ(rig.script->calls.size(), 1u);
@@ -161,8 +165,9 @@ INSTANTIATE_TEST_SUITE_P(Tiers, MicDeviceVersion,
                                          VersionCase{3, 0x0B, 0x40, true, 1},
                                          VersionCase{200, 0x0B, 0x40, true, 1}),
                          [](const testing::TestParamInfo<VersionCase>& info) {
-                             return info.param.reported ? "version" + std::to_string(*info.param.reported)
-                                                        : std::string("unreadable");
+                             return info.param.reported
+                                        ? "version" + std::to_string(*info.param.reported)
+                                        : std::string("unreadable");
                          });
 
 TEST(MicDevice, CloseSendsStopOnceThenClosesAndSecondCloseIsSilent) {

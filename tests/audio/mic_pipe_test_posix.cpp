@@ -20,7 +20,7 @@ namespace {
 
 // A temporary directory holding the pipe; removed with everything in it.
 class PipeDir {
-public:
+  public:
     PipeDir() {
         char pattern[] = "/tmp/kavri-mic-test-XXXXXX";
         const char* made = mkdtemp(pattern);
@@ -35,19 +35,21 @@ public:
     const std::string& path() const { return path_; }
     bool makeFifo() const { return mkfifo(path_.c_str(), 0600) == 0; }
 
-private:
+  private:
     std::string dir_;
     std::string path_;
 };
 
 // The sound server's end of the pipe.
 class Reader {
-public:
-    explicit Reader(const std::string& path) : fd_(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)) {}
+  public:
+    explicit Reader(const std::string& path)
+        : fd_(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)) {}
     ~Reader() { closeNow(); }
     bool ok() const { return fd_ >= 0; }
     void closeNow() {
-        if (fd_ >= 0) ::close(fd_);
+        if (fd_ >= 0)
+            ::close(fd_);
         fd_ = -1;
     }
     std::vector<uint8_t> drain() {
@@ -55,13 +57,14 @@ public:
         uint8_t chunk[4096];
         for (;;) {
             const ssize_t n = ::read(fd_, chunk, sizeof chunk);
-            if (n <= 0) break;
+            if (n <= 0)
+                break;
             all.insert(all.end(), chunk, chunk + n);
         }
         return all;
     }
 
-private:
+  private:
     int fd_;
 };
 
@@ -82,7 +85,8 @@ TEST(MicPipe, ActsAsVersionThreeDriverAndDeliversPlainSamples) {
     EXPECT_TRUE(reader.drain().empty());  // the handshake writes nothing
 
     int16_t frame[960];
-    for (int i = 0; i < 960; ++i) frame[i] = static_cast<int16_t>(i * 53 - 25000);
+    for (int i = 0; i < 960; ++i)
+        frame[i] = static_cast<int16_t>(i * 53 - 25000);
     device.write(frame, 960);
     device.write(frame + 10, 480);
     std::vector<uint8_t> expected = frameBytes(frame, 960);
@@ -126,9 +130,11 @@ TEST(MicPipe, FullPipeDropsWholeFramesWithoutBlocking) {
     ASSERT_TRUE(device.open());
 
     int16_t frame[960];
-    for (int i = 0; i < 960; ++i) frame[i] = static_cast<int16_t>(i);
+    for (int i = 0; i < 960; ++i)
+        frame[i] = static_cast<int16_t>(i);
     const int frames = 200;  // far more than a pipe holds; a blocking write would hang here
-    for (int i = 0; i < frames; ++i) device.write(frame, 960);
+    for (int i = 0; i < frames; ++i)
+        device.write(frame, 960);
 
     const std::vector<uint8_t> got = reader.drain();
     EXPECT_GT(got.size(), 0u);
@@ -165,9 +171,10 @@ TEST(MicPipe, VanishedReaderNeitherKillsNorSignals) {
 
 // Sets or clears an environment variable for one test and restores it.
 class ScopedEnv {
-public:
+  public:
     ScopedEnv(const char* name, const char* value) : name_(name) {
-        if (const char* old = std::getenv(name)) old_ = old;
+        if (const char* old = std::getenv(name))
+            old_ = old;
         if (value) {
             setenv(name, value, 1);
         } else {
@@ -182,7 +189,7 @@ public:
         }
     }
 
-private:
+  private:
     const char* name_;
     std::optional<std::string> old_;
 };

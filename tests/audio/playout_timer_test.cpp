@@ -19,17 +19,20 @@ struct TimerScript {
 };
 
 class RecordingTimerPort : public TimerPort {
-public:
+  public:
     explicit RecordingTimerPort(std::shared_ptr<TimerScript> script) : script_(std::move(script)) {}
 
     bool getDevCaps(uint32_t* minPeriod, uint32_t* maxPeriod) override {
         script_->calls.push_back("caps");
-        if (!script_->capsKnown) return false;
+        if (!script_->capsKnown)
+            return false;
         *minPeriod = script_->minPeriod;
         *maxPeriod = script_->maxPeriod;
         return true;
     }
-    void beginPeriod(uint32_t ms) override { script_->calls.push_back("begin " + std::to_string(ms)); }
+    void beginPeriod(uint32_t ms) override {
+        script_->calls.push_back("begin " + std::to_string(ms));
+    }
     void endPeriod(uint32_t ms) override { script_->calls.push_back("end " + std::to_string(ms)); }
     bool createTimer(TimerListener* listener, uint32_t periodMs) override {
         script_->calls.push_back("create " + std::to_string(periodMs));
@@ -38,7 +41,7 @@ public:
     }
     void deleteTimer() override { script_->calls.push_back("delete"); }
 
-private:
+  private:
     std::shared_ptr<TimerScript> script_;
 };
 

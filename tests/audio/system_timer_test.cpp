@@ -16,9 +16,10 @@ using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
 class CountingListener : public TimerListener {
-public:
+  public:
     void onTimer() override {
-        if (stopReturned_.load()) lateTicks_.fetch_add(1);
+        if (stopReturned_.load())
+            lateTicks_.fetch_add(1);
         std::lock_guard<std::mutex> lock(mutex_);
         ++ticks_;
         changed_.notify_all();
@@ -35,7 +36,7 @@ public:
     void markStopReturned() { stopReturned_ = true; }
     int lateTicks() const { return lateTicks_.load(); }
 
-private:
+  private:
     std::mutex mutex_;
     std::condition_variable changed_;
     int ticks_ = 0;
@@ -61,7 +62,8 @@ TEST(SystemPlayoutTimer, TicksPeriodicallyAndNeverAfterStopReturns) {
     ASSERT_TRUE(listener.waitForTicks(6, 10s));
     timer.stop();
     listener.markStopReturned();
-    const auto elapsedMs = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - started).count();
+    const auto elapsedMs =
+        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - started).count();
     const int ticks = listener.ticks();
     // Loose: no faster than twice the nominal rate (a unit mix-up would be far off).
     EXPECT_LE(ticks, 2 * (elapsedMs / 20) + 2) << ticks << " ticks in " << elapsedMs << " ms";
@@ -74,7 +76,7 @@ TEST(SystemPlayoutTimer, TicksPeriodicallyAndNeverAfterStopReturns) {
 
 // A tick that is still running when stop is called must finish before stop returns.
 class BlockingListener : public TimerListener {
-public:
+  public:
     void onTimer() override {
         std::unique_lock<std::mutex> lock(mutex_);
         ++entered_;
@@ -101,7 +103,7 @@ public:
         return entered_;
     }
 
-private:
+  private:
     std::mutex mutex_;
     std::condition_variable changed_;
     int entered_ = 0;

@@ -24,12 +24,13 @@ struct OutputScript {
 };
 
 class RecordingWaveOut : public WaveOutPort {
-public:
+  public:
     explicit RecordingWaveOut(std::shared_ptr<OutputScript> script) : script_(std::move(script)) {}
 
     bool openOutput(WavePlayer* player) override {
         script_->calls.push_back("open");
-        if (script_->opens && script_->notifiesOpen) player->onOpen();
+        if (script_->opens && script_->notifiesOpen)
+            player->onOpen();
         return script_->opens;
     }
     bool prepare(int index, const uint8_t* data, int bytes) override {
@@ -37,7 +38,9 @@ public:
         script_->prepared.emplace_back(data, data + bytes);
         return !script_->prepareFails;
     }
-    void unprepare(int index) override { script_->calls.push_back("unprepare " + std::to_string(index)); }
+    void unprepare(int index) override {
+        script_->calls.push_back("unprepare " + std::to_string(index));
+    }
     bool write(int index) override {
         script_->calls.push_back("write " + std::to_string(index));
         return !script_->writeFails;
@@ -47,21 +50,23 @@ public:
         ++script_->closes;
     }
 
-private:
+  private:
     std::shared_ptr<OutputScript> script_;
 };
 
 class WavePlayerTest : public testing::Test {
-protected:
+  protected:
     WavePlayerTest() : player(std::make_unique<RecordingWaveOut>(script)) {
-        for (int i = 0; i < 1920; ++i) samples[i] = static_cast<int16_t>(i * 31 - 30000);
+        for (int i = 0; i < 1920; ++i)
+            samples[i] = static_cast<int16_t>(i * 31 - 30000);
     }
 
     int writeFrame() { return player.write(samples, 960); }
     std::vector<std::string> writtenIndices() const {
         std::vector<std::string> out;
         for (const auto& c : script->calls) {
-            if (c.rfind("write ", 0) == 0) out.push_back(c.substr(6));
+            if (c.rfind("write ", 0) == 0)
+                out.push_back(c.substr(6));
         }
         return out;
     }
@@ -73,8 +78,10 @@ protected:
 
 TEST_F(WavePlayerTest, RingStartsAtHeaderOneAndHoldsAtMostNineOutstanding) {
     ASSERT_EQ(player.open(), 0);
-    for (int i = 0; i < 9; ++i) ASSERT_EQ(writeFrame(), 0) << "write " << i;
-    EXPECT_EQ(writtenIndices(), (std::vector<std::string>{"1", "2", "3", "4", "5", "6", "7", "8", "9"}));
+    for (int i = 0; i < 9; ++i)
+        ASSERT_EQ(writeFrame(), 0) << "write " << i;
+    EXPECT_EQ(writtenIndices(),
+              (std::vector<std::string>{"1", "2", "3", "4", "5", "6", "7", "8", "9"}));
 
     const size_t callsBefore = script->calls.size();
     EXPECT_EQ(writeFrame(), -1);  // the tenth with no completion is dropped
@@ -89,7 +96,8 @@ TEST_F(WavePlayerTest, RingStartsAtHeaderOneAndHoldsAtMostNineOutstanding) {
     player.onDone();
     script->calls.clear();
     EXPECT_EQ(writeFrame(), 0);
-    EXPECT_EQ(script->calls, (std::vector<std::string>{"unprepare 1", "prepare 1 1920", "write 1"}));
+    EXPECT_EQ(script->calls,
+              (std::vector<std::string>{"unprepare 1", "prepare 1 1920", "write 1"}));
 }
 
 TEST_F(WavePlayerTest, QueuesExactlyTheSamplesGiven) {
@@ -106,8 +114,8 @@ TEST_F(WavePlayerTest, QueuesExactlyTheSamplesGiven) {
 TEST_F(WavePlayerTest, LongBlockIsSplitOverTwoHeadersWithoutOverflow) {
     ASSERT_EQ(player.open(), 0);
     ASSERT_EQ(player.write(samples, 1920), 0);
-    EXPECT_EQ(script->calls, (std::vector<std::string>{"open", "prepare 1 1920", "write 1", "prepare 2 1920",
-                                                       "write 2"}));
+    EXPECT_EQ(script->calls, (std::vector<std::string>{"open", "prepare 1 1920", "write 1",
+                                                       "prepare 2 1920", "write 2"}));
     EXPECT_EQ(std::memcmp(script->prepared[0].data(), samples, 1920), 0);
     EXPECT_EQ(std::memcmp(script->prepared[1].data(), samples + 960, 1920), 0);
 
@@ -119,12 +127,14 @@ TEST_F(WavePlayerTest, LongBlockIsSplitOverTwoHeadersWithoutOverflow) {
 
 TEST_F(WavePlayerTest, LongBlockNeedingMoreSlotsThanFreeIsDroppedWhole) {
     ASSERT_EQ(player.open(), 0);
-    for (int i = 0; i < 8; ++i) ASSERT_EQ(writeFrame(), 0);
+    for (int i = 0; i < 8; ++i)
+        ASSERT_EQ(writeFrame(), 0);
     const size_t callsBefore = script->calls.size();
     EXPECT_EQ(player.write(samples, 1920), -1);
     EXPECT_EQ(script->calls.size(), callsBefore);
     EXPECT_EQ(writeFrame(), 0);  // the one free slot is still there
-    EXPECT_EQ(player.write(samples, std::numeric_limits<int>::max()), -1);  // no count can run past the ring
+    EXPECT_EQ(player.write(samples, std::numeric_limits<int>::max()),
+              -1);  // no count can run past the ring
 }
 
 TEST_F(WavePlayerTest, RefusesWritesWhenNotOpen) {
@@ -176,7 +186,8 @@ TEST_F(WavePlayerTest, FailedPrepareTakesNoSlotButFailedWriteDoes) {
     script->prepareFails = true;
     EXPECT_EQ(writeFrame(), -1);
     script->prepareFails = false;
-    for (int i = 0; i < 9; ++i) EXPECT_EQ(writeFrame(), 0) << "write " << i;
+    for (int i = 0; i < 9; ++i)
+        EXPECT_EQ(writeFrame(), 0) << "write " << i;
     EXPECT_EQ(writeFrame(), -1);
 
     ASSERT_EQ(player.open(), 0);  // fresh counts and index
@@ -184,19 +195,22 @@ TEST_F(WavePlayerTest, FailedPrepareTakesNoSlotButFailedWriteDoes) {
     script->writeFails = true;
     EXPECT_EQ(writeFrame(), -1);
     script->writeFails = false;
-    for (int i = 0; i < 8; ++i) EXPECT_EQ(writeFrame(), 0) << "write " << i;
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ(writeFrame(), 0) << "write " << i;
     EXPECT_EQ(writeFrame(), -1);
 }
 
 TEST_F(WavePlayerTest, ReopenStartsAgainAtHeaderOne) {
     ASSERT_EQ(player.open(), 0);
-    for (int i = 0; i < 3; ++i) ASSERT_EQ(writeFrame(), 0);
+    for (int i = 0; i < 3; ++i)
+        ASSERT_EQ(writeFrame(), 0);
     player.close();
     ASSERT_EQ(player.open(), 0);
     script->calls.clear();
     ASSERT_EQ(writeFrame(), 0);
     // Left prepared by the last connection, so unprepared on first reuse.
-    EXPECT_EQ(script->calls, (std::vector<std::string>{"unprepare 1", "prepare 1 1920", "write 1"}));
+    EXPECT_EQ(script->calls,
+              (std::vector<std::string>{"unprepare 1", "prepare 1 1920", "write 1"}));
 }
 
 }  // namespace

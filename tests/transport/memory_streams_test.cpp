@@ -39,7 +39,8 @@ TEST(InputControlStream, SkipConsumesAndShortSkipConsumesNothing) {
 
 TEST(InputControlStream, KeepsAtMost256BytesAndZeroReadsAreFree) {
     uint8_t big[300];
-    for (int i = 0; i < 300; ++i) big[i] = static_cast<uint8_t>(i);
+    for (int i = 0; i < 300; ++i)
+        big[i] = static_cast<uint8_t>(i);
     InputControlStream in(big, 300);
     EXPECT_EQ(in.remaining(), 256);
     in.read(nullptr, 0);
@@ -58,13 +59,15 @@ TEST(OutputControlStream, AppendsWritesAndHelpersInOrder) {
     out.write(b, 2);
     out.write(c, 4);
     ASSERT_EQ(out.getCount(), 7);
-    for (int i = 0; i < 7; ++i) EXPECT_EQ(out.getByte(i), i + 1);
+    for (int i = 0; i < 7; ++i)
+        EXPECT_EQ(out.getByte(i), i + 1);
 
     out.open();
     out.write1(0x02);
     out.write4(0x03040506);
     ASSERT_EQ(out.getCount(), 5);
-    for (int i = 0; i < 5; ++i) EXPECT_EQ(out.getByte(i), i + 2);
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(out.getByte(i), i + 2);
 }
 
 TEST(OutputControlStream, RefusesWritesPastItsBuffer) {

@@ -10,7 +10,7 @@ namespace kavri {
 // The Bluetooth devices the computer remembers, in the order the system
 // reports them, for the transport dialog.
 class BluetoothDeviceList {
-public:
+  public:
     static constexpr int CAPACITY = 80;
 
     // Fills the list with the remembered devices; no inquiry is made, so no
@@ -28,7 +28,7 @@ public:
     // The i-th record, or null when i is out of range.
     const BluetoothDeviceRecord* get(int i) const;
 
-private:
+  private:
     std::unique_ptr<BluetoothDeviceRecord> records_[CAPACITY];
     int count_ = 0;
 };

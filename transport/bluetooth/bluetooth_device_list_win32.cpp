@@ -13,7 +13,7 @@ namespace kavri {
 namespace {
 
 class DeviceSearch {
-public:
+  public:
     explicit DeviceSearch(HBLUETOOTH_DEVICE_FIND find) : find_(find) {}
     ~DeviceSearch() {
         if (find_ != nullptr) {
@@ -24,7 +24,7 @@ public:
     DeviceSearch& operator=(const DeviceSearch&) = delete;
     HBLUETOOTH_DEVICE_FIND get() const { return find_; }
 
-private:
+  private:
     HBLUETOOTH_DEVICE_FIND find_;
 };
 

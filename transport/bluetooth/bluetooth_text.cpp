@@ -46,11 +46,14 @@ uint32_t decodeUtf8(const uint8_t* text, int length, int* i) {
     return c;
 }
 
-int utf8Length(uint32_t c) { return c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4; }
+int utf8Length(uint32_t c) {
+    return c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
+}
 
 }  // namespace
 
-int bluetoothTextToUtf16(const uint8_t* text, int length, char16_t* out, int capacity, bool* complete) {
+int bluetoothTextToUtf16(const uint8_t* text, int length, char16_t* out, int capacity,
+                         bool* complete) {
     int written = 0;
     int i = 0;
     bool all = true;
@@ -79,7 +82,8 @@ int bluetoothTextToUtf8(const char16_t* text, int maxUnits, char* out, int capac
     for (int i = 0; text != nullptr && out != nullptr && i < maxUnits && text[i] != 0;) {
         uint32_t c = text[i];
         int used = 1;
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < maxUnits && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < maxUnits && text[i + 1] >= 0xDC00 &&
+            text[i + 1] <= 0xDFFF) {
             c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00u);
             used = 2;
         } else if (c >= 0xD800 && c <= 0xDFFF) {

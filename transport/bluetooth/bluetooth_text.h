@@ -11,7 +11,8 @@ namespace kavri {
 
 // Converts text[0, length) while it fits in capacity code units; returns the
 // count written. *complete tells whether all of the text fitted (may be null).
-int bluetoothTextToUtf16(const uint8_t* text, int length, char16_t* out, int capacity, bool* complete);
+int bluetoothTextToUtf16(const uint8_t* text, int length, char16_t* out, int capacity,
+                         bool* complete);
 
 // Converts the zero-terminated text (at most maxUnits code units of it) while
 // it fits in capacity bytes; returns the count of bytes written.

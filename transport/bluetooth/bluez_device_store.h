@@ -16,7 +16,8 @@ namespace kavri {
 int loadBluezDevices(const std::string& adapterDir, BluetoothDeviceList* list);
 
 // "00:11:22:33:44:55" into address bytes, least significant first.
-bool parseBluezAddress(const std::string& text, uint8_t address[BluetoothDeviceRecord::ADDRESS_BYTES]);
+bool parseBluezAddress(const std::string& text,
+                       uint8_t address[BluetoothDeviceRecord::ADDRESS_BYTES]);
 
 // The name in an info file's [General] group: the Alias the user gave the
 // device, else its Name; empty when it has neither.

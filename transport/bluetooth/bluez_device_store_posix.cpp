@@ -46,7 +46,8 @@ struct Found {
 
 }  // namespace
 
-bool parseBluezAddress(const std::string& text, uint8_t address[BluetoothDeviceRecord::ADDRESS_BYTES]) {
+bool parseBluezAddress(const std::string& text,
+                       uint8_t address[BluetoothDeviceRecord::ADDRESS_BYTES]) {
     if (text.size() != 17) {
         return false;
     }
@@ -98,7 +99,8 @@ int loadBluezDevices(const std::string& adapterDir, BluetoothDeviceList* list) {
         Found device;
         device.key = it->path().filename().string();
         std::string info;
-        if (!parseBluezAddress(device.key, device.address) || !readInfo(it->path() / "info", &info)) {
+        if (!parseBluezAddress(device.key, device.address) ||
+            !readInfo(it->path() / "info", &info)) {
             continue;
         }
         device.name = bluezDeviceName(info);
@@ -107,13 +109,14 @@ int loadBluezDevices(const std::string& adapterDir, BluetoothDeviceList* list) {
     if (found.empty() || list == nullptr) {
         return -1;
     }
-    std::sort(found.begin(), found.end(), [](const Found& a, const Found& b) { return a.key < b.key; });
+    std::sort(found.begin(), found.end(),
+              [](const Found& a, const Found& b) { return a.key < b.key; });
     list->clear();
     for (const Found& device : found) {
         char16_t name[BluetoothDeviceRecord::NAME_UNITS];
         const int units = bluetoothTextToUtf16(reinterpret_cast<const uint8_t*>(device.name.data()),
-                                      static_cast<int>(device.name.size()), name, BluetoothDeviceRecord::NAME_UNITS,
-                                      nullptr);
+                                               static_cast<int>(device.name.size()), name,
+                                               BluetoothDeviceRecord::NAME_UNITS, nullptr);
         list->append(device.address, name, units);
     }
     return 0;

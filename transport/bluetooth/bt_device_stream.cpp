@@ -20,7 +20,9 @@ BtDeviceStream::BtDeviceStream(const uint8_t address[BluetoothDeviceRecord::ADDR
     std::memcpy(device_->address, address, BluetoothDeviceRecord::ADDRESS_BYTES);
 }
 
-BtDeviceStream::~BtDeviceStream() { close(); }
+BtDeviceStream::~BtDeviceStream() {
+    close();
+}
 
 int BtDeviceStream::open() {
     // First any serial port service with an RFCOMM channel, then only ours by

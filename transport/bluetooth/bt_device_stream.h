@@ -11,7 +11,7 @@ namespace kavri {
 // The control stream over Bluetooth: an RFCOMM connection to the phone's
 // serial port service, which also carries the media packets.
 class BtDeviceStream : public ControlStream {
-public:
+  public:
     static constexpr int RECEIVE_TIMEOUT_MS = 5000;
     // The service name taken when no record is accepted whatever its name.
     static constexpr const char* WANTED_SERVICE_NAME = "Kavri";
@@ -35,7 +35,7 @@ public:
     // tests and tools that stand in for the phone's RFCOMM service.
     void adopt(socket_t connected);
 
-private:
+  private:
     socket_t socket_ = INVALID_SOCKET_VALUE;
     std::unique_ptr<BluetoothDeviceRecord> device_;
 };

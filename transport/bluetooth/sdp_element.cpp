@@ -16,7 +16,8 @@ int fixedLength(int type, int sizeIndex) {
         case SDP_TYPE_INT:
             return sizeIndex <= 4 ? FIXED_SIZES[sizeIndex] : -1;
         case SDP_TYPE_UUID:
-            return (sizeIndex == 1 || sizeIndex == 2 || sizeIndex == 4) ? FIXED_SIZES[sizeIndex] : -1;
+            return (sizeIndex == 1 || sizeIndex == 2 || sizeIndex == 4) ? FIXED_SIZES[sizeIndex]
+                                                                        : -1;
         case SDP_TYPE_BOOLEAN:
             return sizeIndex == 0 ? 1 : -1;
         default:
@@ -70,7 +71,8 @@ bool readSdpElement(const uint8_t* bytes, int available, SdpElement* out) {
 }
 
 bool nextSdpElement(const SdpElement& container, int* cursor, SdpElement* out) {
-    if (!container.isContainer() || cursor == nullptr || *cursor < 0 || *cursor >= container.length) {
+    if (!container.isContainer() || cursor == nullptr || *cursor < 0 ||
+        *cursor >= container.length) {
         return false;
     }
     if (!readSdpElement(container.value + *cursor, container.length - *cursor, out)) {

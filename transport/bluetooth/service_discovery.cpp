@@ -4,7 +4,8 @@
 
 namespace kavri {
 
-socket_t connectService(const BluetoothDeviceRecord& device, const char* wantedName, bool skipNameCheck) {
+socket_t connectService(const BluetoothDeviceRecord& device, const char* wantedName,
+                        bool skipNameCheck) {
     if (!startSockets()) {
         std::printf("Fail to start WSA: %ld.\n", static_cast<long>(lastSocketError()));
         return INVALID_SOCKET_VALUE;

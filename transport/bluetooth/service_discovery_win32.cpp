@@ -13,17 +13,18 @@ namespace kavri {
 
 namespace {
 
-constexpr DWORD LOOKUP_FLAGS =
-    LUP_FLUSHCACHE | LUP_RETURN_BLOB | LUP_RETURN_ADDR | LUP_RETURN_COMMENT | LUP_RETURN_TYPE | LUP_RETURN_NAME;
+constexpr DWORD LOOKUP_FLAGS = LUP_FLUSHCACHE | LUP_RETURN_BLOB | LUP_RETURN_ADDR |
+                               LUP_RETURN_COMMENT | LUP_RETURN_TYPE | LUP_RETURN_NAME;
 static_assert(LOOKUP_FLAGS == 0x13B0);
 constexpr DWORD RESULT_BYTES = 2000;
 constexpr DWORD ADDRESS_TEXT_UNITS = 64;
 
 // {00001101-0000-1000-8000-00805F9B34FB}
-const GUID SERIAL_PORT_SERVICE = {0x00001101, 0x0000, 0x1000, {0x80, 0x00, 0x00, 0x80, 0x5F, 0x9B, 0x34, 0xFB}};
+const GUID SERIAL_PORT_SERVICE = {
+    0x00001101, 0x0000, 0x1000, {0x80, 0x00, 0x00, 0x80, 0x5F, 0x9B, 0x34, 0xFB}};
 
 class ServiceLookup {
-public:
+  public:
     ServiceLookup() = default;
     ~ServiceLookup() {
         if (handle_ != nullptr) {
@@ -35,7 +36,7 @@ public:
     HANDLE* out() { return &handle_; }
     HANDLE get() const { return handle_; }
 
-private:
+  private:
     HANDLE handle_ = nullptr;
 };
 
@@ -50,18 +51,20 @@ SOCKADDR_BTH bluetoothAddress(uint64_t address, ULONG port) {
 
 void printWide(const wchar_t* text) {
     char narrow[ADDRESS_TEXT_UNITS * 3 + 1];
-    narrow[bluetoothTextToUtf8(reinterpret_cast<const char16_t*>(text), ADDRESS_TEXT_UNITS, narrow, ADDRESS_TEXT_UNITS * 3)] =
-        '\0';
+    narrow[bluetoothTextToUtf8(reinterpret_cast<const char16_t*>(text), ADDRESS_TEXT_UNITS, narrow,
+                               ADDRESS_TEXT_UNITS * 3)] = '\0';
     std::printf("%s.\n", narrow);
 }
 
 }  // namespace
 
-int findServiceChannel(const char* wantedName, bool skipNameCheck, uint64_t address, uint8_t* channel) {
+int findServiceChannel(const char* wantedName, bool skipNameCheck, uint64_t address,
+                       uint8_t* channel) {
     SOCKADDR_BTH remote = bluetoothAddress(address, 0);
     wchar_t text[ADDRESS_TEXT_UNITS] = {};
     DWORD textUnits = ADDRESS_TEXT_UNITS;
-    if (WSAAddressToStringW(reinterpret_cast<LPSOCKADDR>(&remote), sizeof remote, nullptr, text, &textUnits) != 0) {
+    if (WSAAddressToStringW(reinterpret_cast<LPSOCKADDR>(&remote), sizeof remote, nullptr, text,
+                            &textUnits) != 0) {
         std::printf("WSAAddressToString() for remote address failed with error code %ld\n",
                     static_cast<long>(WSAGetLastError()));
         return -1;
@@ -80,7 +83,8 @@ int findServiceChannel(const char* wantedName, bool skipNameCheck, uint64_t addr
     ServiceLookup lookup;
     if (WSALookupServiceBeginW(&query, LOOKUP_FLAGS, lookup.out()) != 0) {
         *lookup.out() = nullptr;
-        std::printf("Fail to begin look up service with error code %ld\n", static_cast<long>(WSAGetLastError()));
+        std::printf("Fail to begin look up service with error code %ld\n",
+                    static_cast<long>(WSAGetLastError()));
         return -1;
     }
     std::printf("WSALookupServiceBegin() is OK!\n");
@@ -94,7 +98,8 @@ int findServiceChannel(const char* wantedName, bool skipNameCheck, uint64_t addr
     for (;;) {
         DWORD size = RESULT_BYTES;
         if (WSALookupServiceNextW(lookup.get(), LOOKUP_FLAGS, &size, &results.set) != 0) {
-            std::printf("Fail to next look up service with error code %ld\n", static_cast<long>(WSAGetLastError()));
+            std::printf("Fail to next look up service with error code %ld\n",
+                        static_cast<long>(WSAGetLastError()));
             return -1;
         }
         std::printf("WSALookupServiceNext() is OK!\n");
@@ -104,14 +109,17 @@ int findServiceChannel(const char* wantedName, bool skipNameCheck, uint64_t addr
             continue;
         }
         // The record lives inside the result buffer, so it cannot be longer.
-        const int length = blob->cbSize < RESULT_BYTES ? static_cast<int>(blob->cbSize) : static_cast<int>(RESULT_BYTES);
+        const int length = blob->cbSize < RESULT_BYTES ? static_cast<int>(blob->cbSize)
+                                                       : static_cast<int>(RESULT_BYTES);
         if (parseServiceRecord(blob->pBlobData, length, wantedName, skipNameCheck, channel) == 0) {
             return 0;
         }
     }
 }
 
-socket_t openRfcommSocket() { return openSocket(AF_BTH, SOCK_STREAM, BTHPROTO_RFCOMM); }
+socket_t openRfcommSocket() {
+    return openSocket(AF_BTH, SOCK_STREAM, BTHPROTO_RFCOMM);
+}
 
 bool connectRfcomm(socket_t s, uint64_t address, uint8_t channel) {
     SOCKADDR_BTH remote = bluetoothAddress(address, channel);

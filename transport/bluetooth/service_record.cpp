@@ -20,11 +20,13 @@ constexpr int PRINTED_NAME_BYTES = (SERVICE_NAME_UNITS - 1) * 3;
 bool readServiceName(const uint8_t* record, int length, char16_t name[SERVICE_NAME_UNITS]) {
     name[0] = 0;
     SdpElement text;
-    if (!findSdpAttribute(record, length, SDP_ATTRIBUTE_SERVICE_NAME, &text) || text.type != SDP_TYPE_STRING) {
+    if (!findSdpAttribute(record, length, SDP_ATTRIBUTE_SERVICE_NAME, &text) ||
+        text.type != SDP_TYPE_STRING) {
         return false;
     }
     bool complete = false;
-    const int units = bluetoothTextToUtf16(text.value, text.length, name, SERVICE_NAME_UNITS - 1, &complete);
+    const int units =
+        bluetoothTextToUtf16(text.value, text.length, name, SERVICE_NAME_UNITS - 1, &complete);
     if (!complete) {
         // Too long for the buffer: the lookup gives no name at all.
         name[0] = 0;
@@ -34,8 +36,8 @@ bool readServiceName(const uint8_t* record, int length, char16_t name[SERVICE_NA
     return true;
 }
 
-int parseServiceRecord(const uint8_t* record, int length, const char* wantedName, bool skipNameCheck,
-                       uint8_t* channel) {
+int parseServiceRecord(const uint8_t* record, int length, const char* wantedName,
+                       bool skipNameCheck, uint8_t* channel) {
     char16_t name[SERVICE_NAME_UNITS];
     readServiceName(record, length, name);
     char printed[PRINTED_NAME_BYTES + 1];
@@ -43,7 +45,8 @@ int parseServiceRecord(const uint8_t* record, int length, const char* wantedName
     std::printf("Name: %s\n", printed);
 
     char converted[CONVERTED_NAME_BYTES + 1];
-    converted[bluetoothTextToUtf8(name, SERVICE_NAME_UNITS, converted, CONVERTED_NAME_BYTES)] = '\0';
+    converted[bluetoothTextToUtf8(name, SERVICE_NAME_UNITS, converted, CONVERTED_NAME_BYTES)] =
+        '\0';
     std::printf("converted name: %s\n", converted);
 
     if (!skipNameCheck && (wantedName == nullptr || std::strcmp(converted, wantedName) != 0)) {
@@ -85,7 +88,8 @@ int readChannelNumber(const uint8_t* descriptor, int length, uint8_t* channel) {
     int cursor = 0;
     SdpElement protocol;
     SdpElement number;
-    if (!nextSdpElement(sequence, &cursor, &protocol) || !nextSdpElement(sequence, &cursor, &number)) {
+    if (!nextSdpElement(sequence, &cursor, &protocol) ||
+        !nextSdpElement(sequence, &cursor, &number)) {
         return -1;
     }
     if (number.type != SDP_TYPE_UINT || channel == nullptr) {

@@ -23,8 +23,8 @@ bool readServiceName(const uint8_t* record, int length, char16_t name[SERVICE_NA
 // 0 when the record matches (any name with skipNameCheck, else exactly
 // wantedName) and its protocol descriptor list yields an RFCOMM channel,
 // stored in *channel; -1 otherwise. Prints its steps on standard output.
-int parseServiceRecord(const uint8_t* record, int length, const char* wantedName, bool skipNameCheck,
-                       uint8_t* channel);
+int parseServiceRecord(const uint8_t* record, int length, const char* wantedName,
+                       bool skipNameCheck, uint8_t* channel);
 
 // The channel number in one protocol descriptor (a whole sequence element):
 // its second element, which must be an unsigned integer. 0, or -1.

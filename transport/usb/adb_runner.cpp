@@ -48,7 +48,8 @@ bool runAdb(const wchar_t* commandLine, std::string* output) {
 
 std::wstring adbForwardCommandLine(int localPort, int phonePort) {
     wchar_t line[64];
-    std::swprintf(line, sizeof line / sizeof line[0], L" -a forward tcp:%d tcp:%d", localPort, phonePort);
+    std::swprintf(line, sizeof line / sizeof line[0], L" -a forward tcp:%d tcp:%d", localPort,
+                  phonePort);
     return line;
 }
 
@@ -62,7 +63,9 @@ bool adbForward(int localPort, int phonePort) {
     return runAdb(adbForwardCommandLine(localPort, phonePort).c_str(), nullptr);
 }
 
-bool adbRemoveForward(int port) { return runAdb(adbRemoveForwardCommandLine(port).c_str(), nullptr); }
+bool adbRemoveForward(int port) {
+    return runAdb(adbRemoveForwardCommandLine(port).c_str(), nullptr);
+}
 
 bool adbListingHasDevice(const std::string& listing) {
     const int attached = findFrom(listing, "attached", 0);

@@ -11,7 +11,9 @@ constexpr int NO_USB_DEVICE = -10;
 
 }  // namespace
 
-UsbControlStream::~UsbControlStream() { close(); }
+UsbControlStream::~UsbControlStream() {
+    close();
+}
 
 int UsbControlStream::open() {
     if (!adbHasDevice()) {

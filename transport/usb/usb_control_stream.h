@@ -11,7 +11,7 @@ namespace kavri {
 // on the phone, and a TCP stream to 127.0.0.1 on that port carries the
 // control messages and, after the start exchange, the media packets.
 class UsbControlStream : public ControlStream {
-public:
+  public:
     explicit UsbControlStream(int port) : port_(port) {}
     ~UsbControlStream() override;
     UsbControlStream(const UsbControlStream&) = delete;
@@ -25,7 +25,7 @@ public:
     void read(uint8_t* buffer, int length) override;
     void write(const uint8_t* buffer, int length) override;
 
-private:
+  private:
     std::unique_ptr<WinSockStream> inner_;
     int port_;
 };

@@ -8,14 +8,14 @@ namespace kavri {
 // Over USB the media packets follow the control replies on the same TCP
 // connection, so the media stream reads the control stream.
 class UsbMediaStream : public MediaStream {
-public:
+  public:
     // control is not owned; the phone link destroys it first and never reads
     // this stream afterwards.
     explicit UsbMediaStream(ControlStream* control) : control_(control) {}
 
     int read(uint8_t* buffer, int length) override;
 
-private:
+  private:
     ControlStream* control_;
 };
 

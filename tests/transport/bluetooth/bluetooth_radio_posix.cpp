@@ -6,6 +6,8 @@
 
 namespace kavri::test {
 
-bool hasBluetoothRadio() { return hci_get_route(nullptr) >= 0; }
+bool hasBluetoothRadio() {
+    return hci_get_route(nullptr) >= 0;
+}
 
 }  // namespace kavri::test

@@ -19,7 +19,7 @@ int occurrences(const std::string& text, const std::string& part) {
 }
 
 class BluetoothWithoutRadio : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         if (test::hasBluetoothRadio()) {
             GTEST_SKIP() << "this machine has a Bluetooth radio";

@@ -13,10 +13,11 @@ namespace {
 namespace fs = std::filesystem;
 
 class BluezStore : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         dir_ = fs::temp_directory_path() /
-               ("kavri_bluez_" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
+               ("kavri_bluez_" +
+                std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
         fs::create_directories(dir_);
     }
     void TearDown() override {
@@ -39,8 +40,8 @@ TEST(BluezAddress, TextIsMostSignificantFirst) {
     EXPECT_EQ(address[5], 0x00);
     ASSERT_TRUE(parseBluezAddress("aa:bb:cc:dd:ee:ff", address));
     EXPECT_EQ(address[0], 0xFF);
-    for (const char* bad : {"", "00:11:22:33:44", "00:11:22:33:44:55:66", "00-11-22-33-44-55", "0G:11:22:33:44:55",
-                            "cache"}) {
+    for (const char* bad : {"", "00:11:22:33:44", "00:11:22:33:44:55:66", "00-11-22-33-44-55",
+                            "0G:11:22:33:44:55", "cache"}) {
         EXPECT_FALSE(parseBluezAddress(bad, address)) << bad;
     }
 }

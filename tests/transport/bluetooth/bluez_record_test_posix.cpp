@@ -56,14 +56,17 @@ TEST(BluezRecord, GeneratedRecordYieldsItsNameAndChannel) {
     ASSERT_FALSE(record.empty());
     uint8_t channel = 0;
     ::testing::internal::CaptureStdout();
-    const int result = parseServiceRecord(record.data(), static_cast<int>(record.size()), "Kavri", false, &channel);
+    const int result = parseServiceRecord(record.data(), static_cast<int>(record.size()), "Kavri",
+                                          false, &channel);
     const std::string output = ::testing::internal::GetCapturedStdout();
     EXPECT_EQ(result, 0) << output;
     EXPECT_EQ(channel, 7);
     EXPECT_NE(output.find("Name: Kavri\nconverted name: Kavri\n"), std::string::npos) << output;
 
     ::testing::internal::CaptureStdout();
-    EXPECT_EQ(parseServiceRecord(record.data(), static_cast<int>(record.size()), "kavri", false, &channel), -1);
+    EXPECT_EQ(parseServiceRecord(record.data(), static_cast<int>(record.size()), "kavri", false,
+                                 &channel),
+              -1);
     ::testing::internal::GetCapturedStdout();
 }
 

@@ -37,7 +37,10 @@ struct SocketPair {
             closeSocket(peer);
         }
     }
-    void send(const char* text) const { ASSERT_EQ(sendSome(peer, text, static_cast<int>(std::strlen(text))), static_cast<int>(std::strlen(text))); }
+    void send(const char* text) const {
+        ASSERT_EQ(sendSome(peer, text, static_cast<int>(std::strlen(text))),
+                  static_cast<int>(std::strlen(text)));
+    }
 };
 
 const uint8_t ADDRESS[6] = {1, 2, 3, 4, 5, 6};
@@ -54,8 +57,20 @@ int thrownBy(void (*operation)(BtDeviceStream&), BtDeviceStream& stream) {
 TEST(BtDeviceStream, ClosedStreamThrowsNotOpenWhateverTheCount) {
     BtDeviceStream stream(ADDRESS);
     EXPECT_FALSE(stream.isOpen());
-    EXPECT_EQ(thrownBy([](BtDeviceStream& s) { uint8_t b; s.read(&b, 0); }, stream), EXCEPTION_NOT_OPEN);
-    EXPECT_EQ(thrownBy([](BtDeviceStream& s) { uint8_t b = 0; s.write(&b, 1); }, stream), EXCEPTION_NOT_OPEN);
+    EXPECT_EQ(thrownBy(
+                  [](BtDeviceStream& s) {
+                      uint8_t b;
+                      s.read(&b, 0);
+                  },
+                  stream),
+              EXCEPTION_NOT_OPEN);
+    EXPECT_EQ(thrownBy(
+                  [](BtDeviceStream& s) {
+                      uint8_t b = 0;
+                      s.write(&b, 1);
+                  },
+                  stream),
+              EXCEPTION_NOT_OPEN);
     stream.close();
     EXPECT_EQ(stream.device().address[0], 1);
     EXPECT_EQ(stream.device().address[5], 6);

@@ -16,8 +16,8 @@ int parseQuietly(const Bytes& record, bool skip) {
     Bytes copy = record;
     uint8_t channel = 0;
     ::testing::internal::CaptureStdout();
-    const int result =
-        parseServiceRecord(copy.empty() ? nullptr : copy.data(), static_cast<int>(copy.size()), "Kavri", skip, &channel);
+    const int result = parseServiceRecord(copy.empty() ? nullptr : copy.data(),
+                                          static_cast<int>(copy.size()), "Kavri", skip, &channel);
     ::testing::internal::GetCapturedStdout();
     return result;
 }
@@ -44,7 +44,8 @@ TEST(SdpElement, HeaderSizes) {
     };
     for (const Case& c : cases) {
         SdpElement e;
-        ASSERT_TRUE(readSdpElement(c.bytes.data(), static_cast<int>(c.bytes.size()), &e)) << int(c.bytes[0]);
+        ASSERT_TRUE(readSdpElement(c.bytes.data(), static_cast<int>(c.bytes.size()), &e))
+            << int(c.bytes[0]);
         EXPECT_EQ(e.type, c.type);
         EXPECT_EQ(e.size, c.size);
         EXPECT_EQ(e.length, c.length);
@@ -54,14 +55,14 @@ TEST(SdpElement, HeaderSizes) {
 
 TEST(SdpElement, InvalidHeadersAreRefused) {
     const Bytes invalid[] = {
-        {0x01, 0, 0},          // nil with a size
-        {0x0D, 1, 0},          // unsigned integer with a length byte
-        {0x18, 0},             // one-byte UUID
+        {0x01, 0, 0},                    // nil with a size
+        {0x0D, 1, 0},                    // unsigned integer with a length byte
+        {0x18, 0},                       // one-byte UUID
         {0x1B, 0, 0, 0, 0, 0, 0, 0, 0},  // eight-byte UUID
-        {0x29, 0, 1},          // two-byte boolean
-        {0x20, 'x'},           // text without a length byte
-        {0x48, 0},             // reserved type 9
-        {0xF8},                // reserved type 31
+        {0x29, 0, 1},                    // two-byte boolean
+        {0x20, 'x'},                     // text without a length byte
+        {0x48, 0},                       // reserved type 9
+        {0xF8},                          // reserved type 31
     };
     for (const Bytes& b : invalid) {
         SdpElement e;
@@ -80,7 +81,8 @@ TEST(SdpElement, LengthsThatReachPastTheirRangeAreRefused) {
     };
     for (const Bytes& b : lying) {
         SdpElement e;
-        EXPECT_FALSE(readSdpElement(b.data(), static_cast<int>(b.size()), &e)) << int(b[0]) << " " << b.size();
+        EXPECT_FALSE(readSdpElement(b.data(), static_cast<int>(b.size()), &e))
+            << int(b[0]) << " " << b.size();
     }
     SdpElement e;
     EXPECT_FALSE(readSdpElement(nullptr, 4, &e));
@@ -120,20 +122,23 @@ TEST(SdpElement, AttributesArePairsOfAnIdAndAValue) {
     EXPECT_EQ(std::string(value.value, value.value + value.length), "Kavri");
     EXPECT_FALSE(findSdpAttribute(record.data(), static_cast<int>(record.size()), 0x0200, &value));
     // An id that is not a 16-bit unsigned integer ends the search.
-    const Bytes badId = sequence({uint8Element(1), textElement("a"), uint16Element(0x0100), textElement("b")});
+    const Bytes badId =
+        sequence({uint8Element(1), textElement("a"), uint16Element(0x0100), textElement("b")});
     EXPECT_FALSE(findSdpAttribute(badId.data(), static_cast<int>(badId.size()), 0x0100, &value));
     // An id without a value.
     const Bytes lonely = sequence({uint16Element(0x0100)});
     EXPECT_FALSE(findSdpAttribute(lonely.data(), static_cast<int>(lonely.size()), 0x0100, &value));
     // A record must be a sequence.
     const Bytes notASequence = cat({{0x3D, 0x05}, uint16Element(0x0100), uint8Element(1)});
-    EXPECT_FALSE(findSdpAttribute(notASequence.data(), static_cast<int>(notASequence.size()), 0x0100, &value));
+    EXPECT_FALSE(findSdpAttribute(notASequence.data(), static_cast<int>(notASequence.size()),
+                                  0x0100, &value));
 }
 
 TEST(SdpElement, Uuid16FromEveryWidth) {
     const Bytes u16{0x19, 0x11, 0x01};
     const Bytes u32{0x1A, 0x00, 0x01, 0x11, 0x01};
-    const Bytes u128{0x1C, 0x00, 0x00, 0x11, 0x01, 0, 0, 0x10, 0, 0x80, 0, 0, 0x80, 0x5F, 0x9B, 0x34, 0xFB};
+    const Bytes u128{0x1C, 0x00, 0x00, 0x11, 0x01, 0,    0,    0x10, 0,
+                     0x80, 0,    0,    0x80, 0x5F, 0x9B, 0x34, 0xFB};
     for (const Bytes* b : {&u16, &u32, &u128}) {
         SdpElement e;
         ASSERT_TRUE(readSdpElement(b->data(), static_cast<int>(b->size()), &e));
@@ -153,7 +158,9 @@ TEST(SdpElement, EveryTruncationOfARecordIsRefusedWithoutReadingPastIt) {
         serviceRecord(sequence({l2capDescriptor(), rfcommDescriptor(12)}), std::string("Kavri"));
     ASSERT_EQ(parseQuietly(record, false), 0);
     for (size_t n = 0; n < record.size(); ++n) {
-        EXPECT_EQ(parseQuietly(Bytes(record.begin(), record.begin() + static_cast<long>(n)), true), -1) << n;
+        EXPECT_EQ(parseQuietly(Bytes(record.begin(), record.begin() + static_cast<long>(n)), true),
+                  -1)
+            << n;
     }
 }
 

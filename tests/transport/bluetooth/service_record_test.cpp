@@ -22,7 +22,8 @@ Parsed parse(const Bytes& record, const char* wanted, bool skip) {
     Bytes copy = record;
     uint8_t channel = 0xEE;
     ::testing::internal::CaptureStdout();
-    const int result = parseServiceRecord(copy.data(), static_cast<int>(copy.size()), wanted, skip, &channel);
+    const int result =
+        parseServiceRecord(copy.data(), static_cast<int>(copy.size()), wanted, skip, &channel);
     return {result, channel, ::testing::internal::GetCapturedStdout()};
 }
 
@@ -39,7 +40,8 @@ TEST(ServiceRecord, RfcommChannelInTheFirstDescriptor) {
 }
 
 TEST(ServiceRecord, L2capIsSkippedForTheRfcommChannel) {
-    const Parsed p = parse(serviceRecord(sequence({l2capDescriptor(), rfcommDescriptor(12)}), "SPP"), nullptr, true);
+    const Parsed p = parse(
+        serviceRecord(sequence({l2capDescriptor(), rfcommDescriptor(12)}), "SPP"), nullptr, true);
     EXPECT_EQ(p.result, 0);
     EXPECT_EQ(p.channel, 12);
     EXPECT_EQ(p.output,
@@ -57,7 +59,8 @@ TEST(ServiceRecord, RfcommDescriptorWithoutAnUnsignedChannelYieldsNothing) {
     const Bytes textChannel = sequence({uuid16Element(RFCOMM), textElement("5")});
     const Bytes alone = sequence({uuid16Element(RFCOMM)});
     for (const Bytes& descriptor : {signedChannel, textChannel, alone}) {
-        const Parsed p = parse(serviceRecord(sequence({l2capDescriptor(), descriptor}), "Kavri"), "Kavri", false);
+        const Parsed p = parse(serviceRecord(sequence({l2capDescriptor(), descriptor}), "Kavri"),
+                               "Kavri", false);
         EXPECT_EQ(p.result, -1);
         EXPECT_EQ(p.channel, 0xEE);
     }
@@ -74,7 +77,8 @@ TEST(ServiceRecord, NameMustMatchExactlyUnlessSkipped) {
         const Parsed refused = parse(serviceRecord(protocols, name), "Kavri", false);
         EXPECT_EQ(refused.result, -1) << name;
         // Nothing past the name is looked at.
-        EXPECT_EQ(refused.output, "Name: " + std::string(name) + "\nconverted name: " + name + "\n");
+        EXPECT_EQ(refused.output,
+                  "Name: " + std::string(name) + "\nconverted name: " + name + "\n");
         const Parsed skipped = parse(serviceRecord(protocols, name), "Kavri", true);
         EXPECT_EQ(skipped.result, 0) << name;
         EXPECT_EQ(skipped.channel, 3);
@@ -97,9 +101,11 @@ TEST(ServiceRecord, MissingOrOverlongNameIsEmpty) {
 // A record holding only a name of length bytes, with 16-bit lengths.
 Bytes recordWithName(const std::string& name) {
     const size_t length = name.size();
-    Bytes body = cat({uint16Element(0x0100), {0x26, static_cast<uint8_t>(length >> 8), static_cast<uint8_t>(length)},
+    Bytes body = cat({uint16Element(0x0100),
+                      {0x26, static_cast<uint8_t>(length >> 8), static_cast<uint8_t>(length)},
                       Bytes(name.begin(), name.end())});
-    return cat({{0x36, static_cast<uint8_t>(body.size() >> 8), static_cast<uint8_t>(body.size())}, body});
+    return cat(
+        {{0x36, static_cast<uint8_t>(body.size() >> 8), static_cast<uint8_t>(body.size())}, body});
 }
 
 TEST(ServiceRecord, NameLengthLimits) {
@@ -123,9 +129,13 @@ TEST(ServiceRecord, ConvertedNameKeepsWholeCharactersWithin255Bytes) {
     for (int i = 0; i < 200; ++i) {
         name += "\xC3\xA9";  // e acute: two bytes, one code unit
     }
-    Bytes body = cat({uint16Element(0x0004), sequence({rfcommDescriptor(9)}), uint16Element(0x0100),
-                      {0x26, 0x01, 0x90}, Bytes(name.begin(), name.end())});
-    Bytes record = cat({{0x36, static_cast<uint8_t>(body.size() >> 8), static_cast<uint8_t>(body.size())}, body});
+    Bytes body = cat({uint16Element(0x0004),
+                      sequence({rfcommDescriptor(9)}),
+                      uint16Element(0x0100),
+                      {0x26, 0x01, 0x90},
+                      Bytes(name.begin(), name.end())});
+    Bytes record = cat(
+        {{0x36, static_cast<uint8_t>(body.size() >> 8), static_cast<uint8_t>(body.size())}, body});
     // 127 characters are 254 bytes; the 128th would not fit.
     EXPECT_EQ(parse(record, name.substr(0, 254).c_str(), false).result, 0);
     EXPECT_EQ(parse(record, name.c_str(), false).result, -1);
@@ -141,8 +151,9 @@ TEST(ServiceRecord, ChannelIsTheLowByteOfAnyUnsignedWidth) {
 TEST(ServiceRecord, RfcommAsA32Or128BitUuid) {
     const Bytes uuid32 = sequence({{0x1A, 0, 0, 0, 3}, uint8Element(6)});
     EXPECT_EQ(parse(serviceRecord(sequence({uuid32}), "x"), nullptr, true).channel, 6);
-    const Bytes uuid128 = sequence({{0x1C, 0, 0, 0, 3, 0, 0, 0x10, 0, 0x80, 0, 0, 0x80, 0x5F, 0x9B, 0x34, 0xFB},
-                                    uint8Element(8)});
+    const Bytes uuid128 =
+        sequence({{0x1C, 0, 0, 0, 3, 0, 0, 0x10, 0, 0x80, 0, 0, 0x80, 0x5F, 0x9B, 0x34, 0xFB},
+                  uint8Element(8)});
     EXPECT_EQ(parse(serviceRecord(sequence({uuid128}), "x"), nullptr, true).channel, 8);
     // A protocol given as an integer is not a UUID.
     const Bytes integer = sequence({uint16Element(RFCOMM), uint8Element(2)});
@@ -150,7 +161,8 @@ TEST(ServiceRecord, RfcommAsA32Or128BitUuid) {
 }
 
 TEST(ServiceRecord, DescriptorsThatAreNotSequencesArePassedOver) {
-    const Parsed p = parse(serviceRecord(sequence({uint8Element(1), rfcommDescriptor(11)}), "x"), nullptr, true);
+    const Parsed p =
+        parse(serviceRecord(sequence({uint8Element(1), rfcommDescriptor(11)}), "x"), nullptr, true);
     EXPECT_EQ(p.result, 0);
     EXPECT_EQ(p.channel, 11);
     EXPECT_EQ(p.output,

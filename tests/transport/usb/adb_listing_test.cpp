@@ -58,7 +58,8 @@ TEST(AdbCommandLines, CarryThePortsInDecimal) {
     EXPECT_EQ(adbForwardCommandLine(8125, 8125), L" -a forward tcp:8125 tcp:8125");
     EXPECT_EQ(adbForwardCommandLine(5000, 6000), L" -a forward tcp:5000 tcp:6000");
     EXPECT_EQ(adbRemoveForwardCommandLine(8125), L" -a forward --remove 8125");
-    EXPECT_EQ(adbForwardCommandLine(INT_MIN, INT_MAX), L" -a forward tcp:-2147483648 tcp:2147483647");
+    EXPECT_EQ(adbForwardCommandLine(INT_MIN, INT_MAX),
+              L" -a forward tcp:-2147483648 tcp:2147483647");
     EXPECT_EQ(adbRemoveForwardCommandLine(INT_MIN), L" -a forward --remove -2147483648");
 }
 

@@ -15,8 +15,10 @@ using Lines = std::vector<std::string>;
 const std::string HEADER = "List of devices attached\n";
 
 class AdbRunnerTest : public ::testing::Test {
-protected:
-    void SetUp() override { ASSERT_TRUE(sandbox_.installFakeAdb()) << "the fake adb is built with the tests"; }
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(sandbox_.installFakeAdb()) << "the fake adb is built with the tests";
+    }
     AdbSandbox sandbox_;
 };
 
@@ -34,8 +36,8 @@ TEST_F(AdbRunnerTest, ForwardAndRemovalCommandLines) {
     EXPECT_TRUE(adbForward(8125, 8125));
     EXPECT_TRUE(adbRemoveForward(8125));
     EXPECT_TRUE(adbForward(5000, 6000));
-    EXPECT_EQ(sandbox_.calls(),
-              (Lines{" -a forward tcp:8125 tcp:8125", " -a forward --remove 8125", " -a forward tcp:5000 tcp:6000"}));
+    EXPECT_EQ(sandbox_.calls(), (Lines{" -a forward tcp:8125 tcp:8125", " -a forward --remove 8125",
+                                       " -a forward tcp:5000 tcp:6000"}));
 }
 
 TEST_F(AdbRunnerTest, ListingsDecideTheDevice) {

@@ -23,7 +23,9 @@ AdbSandbox::~AdbSandbox() {
     fs::remove_all(dir_, ignored);
 }
 
-bool AdbSandbox::installFakeAdb() { return installProgram(executableDirectory() / "fake_adb" / adbFileName()); }
+bool AdbSandbox::installFakeAdb() {
+    return installProgram(executableDirectory() / "fake_adb" / adbFileName());
+}
 
 bool AdbSandbox::installProgram(const fs::path& program) {
     std::error_code error;

@@ -15,7 +15,7 @@ const char* adbFileName();
 // object, where a test puts its adb. The previous current directory comes
 // back and the folder is removed at the end.
 class AdbSandbox {
-public:
+  public:
     AdbSandbox();
     ~AdbSandbox();
     AdbSandbox(const AdbSandbox&) = delete;
@@ -33,7 +33,7 @@ public:
     std::vector<std::string> calls() const;
     const std::filesystem::path& path() const { return dir_; }
 
-private:
+  private:
     std::filesystem::path previous_;
     std::filesystem::path dir_;
 };

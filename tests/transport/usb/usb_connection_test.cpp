@@ -24,7 +24,7 @@ constexpr auto WAIT = std::chrono::seconds(10);
 // device check, forward, connection to the forwarded port, the three
 // requests, media packets on the same connection, forward removal at close.
 class UsbConnectionTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(sandbox_.installFakeAdb());
         PhoneSimConfig config;
@@ -48,7 +48,8 @@ protected:
             int16_t samples[1920];
             int32_t count = 1920;
             uint32_t header = 0;
-            ASSERT_EQ(link.readCheckedMediaPacket(&decoder, samples, &count, &header), 0) << "packet " << i;
+            ASSERT_EQ(link.readCheckedMediaPacket(&decoder, samples, &count, &header), 0)
+                << "packet " << i;
             EXPECT_EQ(count, 960);
         }
         EXPECT_EQ(link.keepAlive(), 0);
@@ -59,8 +60,8 @@ protected:
 
     void expectRecordedSession() {
         const std::string p = std::to_string(port_);
-        EXPECT_EQ(sandbox_.calls(),
-                  (Lines{" devices", " -a forward tcp:" + p + " tcp:" + p, " -a forward --remove " + p}));
+        EXPECT_EQ(sandbox_.calls(), (Lines{" devices", " -a forward tcp:" + p + " tcp:" + p,
+                                           " -a forward --remove " + p}));
         // On USB the phone is told media port 0: the packets come on the connection.
         const std::vector<SimRequest> requests = phone_->requests();
         ASSERT_GE(requests.size(), 3u);

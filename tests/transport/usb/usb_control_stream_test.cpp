@@ -35,7 +35,7 @@ Lines forwardCalls(int port) {
 }
 
 class UsbControlStreamTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { ASSERT_TRUE(sandbox_.installFakeAdb()); }
     AdbSandbox sandbox_;
 };
