@@ -1,5 +1,7 @@
 #include "platform/child_process.h"
 
+#include "platform/utf_text.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <spawn.h>
@@ -13,30 +15,6 @@ extern char** environ;
 namespace kavri {
 
 namespace {
-
-// The command lines are plain ASCII in practice; anything else goes as UTF-8.
-std::string toUtf8(const wchar_t* text) {
-    std::string out;
-    for (; *text != L'\0'; ++text) {
-        const auto c = static_cast<uint32_t>(*text);
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | ((c >> 18) & 0x07));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
 
 std::vector<std::string> splitOnBlanks(const std::string& line) {
     std::vector<std::string> words;
@@ -71,9 +49,9 @@ bool ChildProcess::start(const wchar_t* program, const wchar_t* commandLine) {
         return false;
     }
     // "./" keeps the lookup in the current directory: never along PATH.
-    const std::string name = toUtf8(program);
+    const std::string name = wideToUtf8(program);
     const std::string path = "./" + name;
-    std::vector<std::string> words = splitOnBlanks(toUtf8(commandLine));
+    std::vector<std::string> words = splitOnBlanks(wideToUtf8(commandLine));
     words.insert(words.begin(), name);
     std::vector<char*> argv;
     for (std::string& w : words) {

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "settings/settings.h"
-#include "transport/bluetooth/bluetooth_text.h"
+#include "platform/utf_text.h"
 
 namespace kavri {
 
@@ -51,7 +51,7 @@ void applyTransportChoice(const TransportChoice& choice) {
         case TransportRadio::WiFi: {
             constexpr int kMaxBytes = Settings::WIFI_ADDR_SIZE - 1;
             char address[Settings::WIFI_ADDR_SIZE];
-            const int length = bluetoothTextToUtf8(choice.wifiText, kMaxBytes, address, kMaxBytes);
+            const int length = utf16ToUtf8(choice.wifiText, kMaxBytes, address, kMaxBytes);
             address[length] = '\0';
             Settings::setWifiServerAddr(address);
             Settings::setTransportType(3);

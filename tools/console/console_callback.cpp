@@ -14,7 +14,7 @@ void ConsoleCallback::onStateChanged(int state, int result) {
     if (!quiet_) {
         const double seconds =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
-        const std::string text = toUtf8(stateText(state));
+        const std::string text = wideToUtf8(stateText(state));
         if (state == Disconnected) {
             std::printf("[%7.3f] %s (result %d)\n", seconds, text.c_str(), result);
         } else {

@@ -10,34 +10,7 @@ namespace {
 
 constexpr int WIFI = 3;
 
-void appendUtf8(std::string& out, uint32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
 }  // namespace
-
-std::string toUtf8(const wchar_t* text) {
-    std::string out;
-    for (; text != nullptr && *text != L'\0'; ++text) {
-        const uint32_t c = static_cast<uint32_t>(*text);
-        appendUtf8(out, c <= 0x10FFFF ? c : 0xFFFD);
-    }
-    return out;
-}
 
 std::string formatTimeOfDay(int32_t ms) {
     if (ms < 0) {
@@ -54,11 +27,11 @@ std::string finalResultText(int result, int transportType, int mediaPort) {
         case RESULT_OK:
             return "";
         case RESULT_CONNECTION_LOST:
-            return toUtf8(connectionLostQuestion());
+            return wideToUtf8(connectionLostQuestion());
         case RESULT_NO_AUDIO:
-            return toUtf8(noAudioMessage(transportType == WIFI, mediaPort));
+            return wideToUtf8(noAudioMessage(transportType == WIFI, mediaPort));
         default:
-            return toUtf8(resultMessage(result));
+            return wideToUtf8(resultMessage(result));
     }
 }
 

@@ -1,12 +1,11 @@
 #pragma once
 
+#include "platform/utf_text.h"
+
 #include <cstdint>
 #include <string>
 
 namespace kavri {
-
-// The client's wide user texts for a terminal.
-std::string toUtf8(const wchar_t* text);
 
 // A time-of-day measure (ms since midnight UTC) as HH:MM:SS.mmm.
 std::string formatTimeOfDay(int32_t ms);

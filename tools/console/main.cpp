@@ -51,7 +51,7 @@ void printSettings() {
                 std::to_string(Settings::getMediaPort()) + ", ";
     }
     std::printf("settings.dat: transport %d (%s), %scontrol port %d, play in speaker %s\n",
-                transport, toUtf8(transportText(transport)).c_str(), where.c_str(),
+                transport, wideToUtf8(transportText(transport)).c_str(), where.c_str(),
                 Settings::getControlPort(), Settings::isPlayLocally() ? "on" : "off");
 }
 

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <vector>
 
-#include "transport/bluetooth/bluetooth_text.h"
+#include "platform/utf_text.h"
 
 namespace kavri {
 
@@ -114,7 +114,7 @@ int loadBluezDevices(const std::string& adapterDir, BluetoothDeviceList* list) {
     list->clear();
     for (const Found& device : found) {
         char16_t name[BluetoothDeviceRecord::NAME_UNITS];
-        const int units = bluetoothTextToUtf16(reinterpret_cast<const uint8_t*>(device.name.data()),
+        const int units = utf8ToUtf16(reinterpret_cast<const uint8_t*>(device.name.data()),
                                                static_cast<int>(device.name.size()), name,
                                                BluetoothDeviceRecord::NAME_UNITS, nullptr);
         list->append(device.address, name, units);

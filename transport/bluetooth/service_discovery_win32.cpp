@@ -7,7 +7,7 @@
 // clang-format on
 
 #include "transport/bluetooth/service_record.h"
-#include "transport/bluetooth/bluetooth_text.h"
+#include "platform/utf_text.h"
 
 namespace kavri {
 
@@ -51,7 +51,7 @@ SOCKADDR_BTH bluetoothAddress(uint64_t address, ULONG port) {
 
 void printWide(const wchar_t* text) {
     char narrow[ADDRESS_TEXT_UNITS * 3 + 1];
-    narrow[bluetoothTextToUtf8(reinterpret_cast<const char16_t*>(text), ADDRESS_TEXT_UNITS, narrow,
+    narrow[utf16ToUtf8(reinterpret_cast<const char16_t*>(text), ADDRESS_TEXT_UNITS, narrow,
                                ADDRESS_TEXT_UNITS * 3)] = '\0';
     std::printf("%s.\n", narrow);
 }

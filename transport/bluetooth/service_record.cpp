@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "transport/bluetooth/sdp_element.h"
-#include "transport/bluetooth/bluetooth_text.h"
+#include "platform/utf_text.h"
 
 namespace kavri {
 
@@ -26,7 +26,7 @@ bool readServiceName(const uint8_t* record, int length, char16_t name[SERVICE_NA
     }
     bool complete = false;
     const int units =
-        bluetoothTextToUtf16(text.value, text.length, name, SERVICE_NAME_UNITS - 1, &complete);
+        utf8ToUtf16(text.value, text.length, name, SERVICE_NAME_UNITS - 1, &complete);
     if (!complete) {
         // Too long for the buffer: the lookup gives no name at all.
         name[0] = 0;
@@ -41,11 +41,11 @@ int parseServiceRecord(const uint8_t* record, int length, const char* wantedName
     char16_t name[SERVICE_NAME_UNITS];
     readServiceName(record, length, name);
     char printed[PRINTED_NAME_BYTES + 1];
-    printed[bluetoothTextToUtf8(name, SERVICE_NAME_UNITS, printed, PRINTED_NAME_BYTES)] = '\0';
+    printed[utf16ToUtf8(name, SERVICE_NAME_UNITS, printed, PRINTED_NAME_BYTES)] = '\0';
     std::printf("Name: %s\n", printed);
 
     char converted[CONVERTED_NAME_BYTES + 1];
-    converted[bluetoothTextToUtf8(name, SERVICE_NAME_UNITS, converted, CONVERTED_NAME_BYTES)] =
+    converted[utf16ToUtf8(name, SERVICE_NAME_UNITS, converted, CONVERTED_NAME_BYTES)] =
         '\0';
     std::printf("converted name: %s\n", converted);
 

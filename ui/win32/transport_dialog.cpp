@@ -2,7 +2,7 @@
 
 #include "settings/settings.h"
 #include "transport/bluetooth/bluetooth_device_list.h"
-#include "transport/bluetooth/bluetooth_text.h"
+#include "platform/utf_text.h"
 #include "ui/transport_choice.h"
 #include "ui/win32/dialog_centring.h"
 #include "ui/win32/resource.h"
@@ -47,7 +47,7 @@ void showWifiAddress(HWND dialog) {
     int length = 0;
     while (length < Settings::WIFI_ADDR_SIZE && stored[length] != '\0')
         ++length;
-    const int written = bluetoothTextToUtf16(reinterpret_cast<const uint8_t*>(stored), length,
+    const int written = utf8ToUtf16(reinterpret_cast<const uint8_t*>(stored), length,
                                              units, kAddressLimit - 1, nullptr);
     wchar_t text[kAddressLimit] = {};
     for (int i = 0; i < written; ++i)

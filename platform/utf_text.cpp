@@ -1,4 +1,4 @@
-#include "transport/bluetooth/bluetooth_text.h"
+#include "platform/utf_text.h"
 
 namespace kavri {
 
@@ -50,10 +50,23 @@ int utf8Length(uint32_t c) {
     return c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
 }
 
+// Writes the bytes (utf8Length of c) of one character.
+void encodeUtf8(uint32_t c, int bytes, char* out) {
+    if (bytes == 1) {
+        out[0] = static_cast<char>(c);
+        return;
+    }
+    for (int k = bytes - 1; k > 0; --k) {
+        out[k] = static_cast<char>(0x80 | (c & 0x3F));
+        c >>= 6;
+    }
+    static const uint8_t lead[] = {0, 0, 0xC0, 0xE0, 0xF0};
+    out[0] = static_cast<char>(lead[bytes] | c);
+}
+
 }  // namespace
 
-int bluetoothTextToUtf16(const uint8_t* text, int length, char16_t* out, int capacity,
-                         bool* complete) {
+int utf8ToUtf16(const uint8_t* text, int length, char16_t* out, int capacity, bool* complete) {
     int written = 0;
     int i = 0;
     bool all = true;
@@ -77,7 +90,7 @@ int bluetoothTextToUtf16(const uint8_t* text, int length, char16_t* out, int cap
     return written;
 }
 
-int bluetoothTextToUtf8(const char16_t* text, int maxUnits, char* out, int capacity) {
+int utf16ToUtf8(const char16_t* text, int maxUnits, char* out, int capacity) {
     int written = 0;
     for (int i = 0; text != nullptr && out != nullptr && i < maxUnits && text[i] != 0;) {
         uint32_t c = text[i];
@@ -93,24 +106,39 @@ int bluetoothTextToUtf8(const char16_t* text, int maxUnits, char* out, int capac
         if (capacity - written < bytes) {
             break;
         }
-        if (bytes == 1) {
-            out[written++] = static_cast<char>(c);
-        } else if (bytes == 2) {
-            out[written++] = static_cast<char>(0xC0 | (c >> 6));
-            out[written++] = static_cast<char>(0x80 | (c & 0x3F));
-        } else if (bytes == 3) {
-            out[written++] = static_cast<char>(0xE0 | (c >> 12));
-            out[written++] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out[written++] = static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out[written++] = static_cast<char>(0xF0 | (c >> 18));
-            out[written++] = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out[written++] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out[written++] = static_cast<char>(0x80 | (c & 0x3F));
-        }
+        encodeUtf8(c, bytes, out + written);
+        written += bytes;
         i += used;
     }
     return written;
+}
+
+std::string wideToUtf8(const wchar_t* text) {
+    std::string out;
+    if (text == nullptr) {
+        return out;
+    }
+    if constexpr (sizeof(wchar_t) == sizeof(char16_t)) {
+        int units = 0;
+        while (text[units] != 0) {
+            ++units;
+        }
+        out.resize(static_cast<size_t>(units) * 3);
+        out.resize(static_cast<size_t>(utf16ToUtf8(reinterpret_cast<const char16_t*>(text), units,
+                                                   out.data(), static_cast<int>(out.size()))));
+        return out;
+    }
+    for (; *text != 0; ++text) {
+        uint32_t c = static_cast<uint32_t>(*text);
+        if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
+            c = REPLACEMENT;
+        }
+        char bytes[4];
+        const int n = utf8Length(c);
+        encodeUtf8(c, n, bytes);
+        out.append(bytes, static_cast<size_t>(n));
+    }
+    return out;
 }
 
 }  // namespace kavri
