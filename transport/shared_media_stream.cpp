@@ -1,8 +1,8 @@
-#include "transport/usb/usb_media_stream.h"
+#include "transport/shared_media_stream.h"
 
 namespace kavri {
 
-int UsbMediaStream::read(uint8_t* buffer, int length) {
+int SharedMediaStream::read(uint8_t* buffer, int length) {
     if (buffer == nullptr) {
         return -1;
     }
