@@ -24,10 +24,10 @@ class PulseWaveOutPort : public WaveOutPort {
 
     bool openOutput(WavePlayer* player) override {
         closeOutput();
-        pa_sample_spec spec{};
-        spec.format = PA_SAMPLE_S16NE;
-        spec.rate = static_cast<uint32_t>(player->getSampleRate());
-        spec.channels = 1;
+        pa_sample_spec format{};
+        format.format = PA_SAMPLE_S16NE;
+        format.rate = static_cast<uint32_t>(player->getSampleRate());
+        format.channels = 1;
         pa_buffer_attr attr{};
         attr.maxlength = static_cast<uint32_t>(-1);
         attr.tlength = SERVER_BUFFER_BYTES;
@@ -36,7 +36,7 @@ class PulseWaveOutPort : public WaveOutPort {
         attr.fragsize = static_cast<uint32_t>(-1);
         int error = 0;
         stream_ = pa_simple_new(nullptr, "Kavri Client", PA_STREAM_PLAYBACK, nullptr, "Phone voice",
-                                &spec, nullptr, &attr, &error);
+                                &format, nullptr, &attr, &error);
         if (stream_ == nullptr) {
             return false;
         }
