@@ -32,6 +32,16 @@ class MicControllerConnect : public PhoneFixture {
         EXPECT_EQ(fakes.clock->createCount(), 0);
     }
 
+    // Starts a phone that answers each request after 200 ms and a connect to
+    // it; returns once the connect is under way.
+    void connectSlowly(MicController& controller) {
+        PhoneSimConfig config;
+        config.faults.replyDelayMs = 200;
+        startPhone(config);
+        ASSERT_EQ(controller.connect(), 0);
+        ASSERT_TRUE(waitUntil([&] { return controller.getState() == Connecting; }, kConnectWait));
+    }
+
     ReportRecorder recorder;
     FakeOutputs fakes;
 };
@@ -125,12 +135,8 @@ TEST_F(MicControllerConnect, UnknownTransportFailsWithCannotStart) {
 }
 
 TEST_F(MicControllerConnect, RefusesConnectWhileConnectingOrConnected) {
-    PhoneSimConfig config;
-    config.faults.replyDelayMs = 200;
-    startPhone(config);
     MicController controller(&recorder, fakes.make());
-    ASSERT_EQ(controller.connect(), 0);
-    ASSERT_TRUE(waitUntil([&] { return controller.getState() == Connecting; }, kConnectWait));
+    ASSERT_NO_FATAL_FAILURE(connectSlowly(controller));
     EXPECT_EQ(controller.connect(), -1);
     ASSERT_TRUE(recorder.waitForCount(2, kConnectWait));
     EXPECT_EQ(controller.connect(), -1);
@@ -144,12 +150,8 @@ TEST_F(MicControllerConnect, RefusesConnectWhileConnectingOrConnected) {
 }
 
 TEST_F(MicControllerConnect, StopWhileConnectingOnlyStoresTheResult) {
-    PhoneSimConfig config;
-    config.faults.replyDelayMs = 200;
-    startPhone(config);
     MicController controller(&recorder, fakes.make());
-    ASSERT_EQ(controller.connect(), 0);
-    ASSERT_TRUE(waitUntil([&] { return controller.getState() == Connecting; }, kConnectWait));
+    ASSERT_NO_FATAL_FAILURE(connectSlowly(controller));
     controller.requestStop(-20);
     ASSERT_TRUE(recorder.waitForCount(2, kConnectWait));
     EXPECT_EQ(controller.getState(), Connected);
