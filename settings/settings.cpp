@@ -21,7 +21,7 @@ uint8_t Settings::btAddress_[BT_ADDRESS_SIZE] = {};
 
 namespace {
 
-constexpr int DEFAULT_TRANSPORT = 1;
+constexpr int DEFAULT_TRANSPORT = TRANSPORT_BLUETOOTH;
 constexpr int DEFAULT_CONTROL_PORT = 8125;
 constexpr int DEFAULT_MEDIA_PORT = 49152;
 constexpr int DEFAULT_X = 200, DEFAULT_Y = 200, DEFAULT_W = 500, DEFAULT_H = 300;

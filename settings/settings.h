@@ -3,6 +3,8 @@
 #include <atomic>
 #include <cstdint>
 
+#include "common/transport_type.h"
+
 namespace kavri {
 
 // The process-wide store of the user's choices, kept in settings.dat in the
@@ -14,6 +16,7 @@ class Settings {
 
     Settings() = delete;
 
+    // One of the TRANSPORT_ values, or whatever number the file held.
     static int getTransportType() { return transportType_.load(std::memory_order_relaxed); }
     static void setTransportType(int type) {
         transportType_.store(type, std::memory_order_relaxed);

@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "audio/voice_decoder.h"
+#include "common/result_codes.h"
+#include "common/transport_type.h"
 #include "settings/settings.h"
 #include "transport/bluetooth/bluetooth_media_stream.h"
 #include "transport/bluetooth/bt_device_stream.h"
@@ -14,10 +16,6 @@
 namespace kavri {
 
 namespace {
-
-constexpr int RESULT_CANNOT_CONNECT = -5;
-constexpr int RESULT_BAD_TRANSPORT = -8;
-constexpr int RESULT_MEDIA_OPEN_FAILED = -12;
 
 constexpr int HEADER_SIZE = 6;
 constexpr uint8_t HANDSHAKE_PAYLOAD[] = {0x03, 0x03, 0x05, 0x00, 0x00, 0x00};
@@ -69,7 +67,7 @@ int PhoneLink::open() {
         case TRANSPORT_WIFI:
             return openWifi();
         default:
-            return RESULT_BAD_TRANSPORT;
+            return RESULT_CANNOT_START;
     }
     return open(std::move(control), std::move(media));
 }
@@ -85,7 +83,7 @@ int PhoneLink::open(std::unique_ptr<ControlStream> control, std::unique_ptr<Medi
     if (result != 0) {
         return result;
     }
-    return mediaStream_->open() == -1 ? RESULT_MEDIA_OPEN_FAILED : 0;
+    return mediaStream_->open() == -1 ? RESULT_MEDIA_OPEN_FAILED : RESULT_OK;
 }
 
 int PhoneLink::openWifi() {
@@ -116,7 +114,7 @@ int PhoneLink::openWifi() {
     if (mediaPort_ == 0) {
         mediaPort_ = std::max(0, wifiMedia->getLocalPort());
     }
-    return 0;
+    return RESULT_OK;
 }
 
 int PhoneLink::exchange(uint8_t type, const uint8_t* payload, int payloadLength, bool withPort,

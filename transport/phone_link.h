@@ -20,10 +20,6 @@ class PhoneLink {
     static constexpr int WRONG_REPLY_TYPE = 10;
     static constexpr int UNDECODABLE = 22;
     static constexpr int CHECK_MISMATCH = 23;
-    // The settings' transportType values.
-    static constexpr int TRANSPORT_BLUETOOTH = 1;
-    static constexpr int TRANSPORT_USB = 2;
-    static constexpr int TRANSPORT_WIFI = 3;
 
     PhoneLink() = default;
     ~PhoneLink();

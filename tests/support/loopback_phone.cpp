@@ -1,5 +1,6 @@
 #include "tests/support/loopback_phone.h"
 
+#include "common/transport_type.h"
 #include "settings/settings.h"
 #include "tools/phone_sim/lib/sim_packet.h"
 #include "tools/phone_sim/lib/sim_socket.h"
@@ -19,7 +20,7 @@ int pickFreeUdpPort() {
 }
 
 void useWifiPhone(const char* host, int controlPort, int mediaPort) {
-    Settings::setTransportType(PhoneLink::TRANSPORT_WIFI);
+    Settings::setTransportType(TRANSPORT_WIFI);
     Settings::setWifiServerAddr(host);
     Settings::setControlPort(controlPort);
     Settings::setMediaPort(mediaPort);

@@ -1,5 +1,6 @@
 #include "transport/usb/usb_control_stream.h"
 
+#include "common/result_codes.h"
 #include "transport/usb/adb_runner.h"
 
 namespace kavri {
@@ -7,7 +8,6 @@ namespace kavri {
 namespace {
 
 constexpr char LOOPBACK[] = "127.0.0.1";
-constexpr int NO_USB_DEVICE = -10;
 
 }  // namespace
 
@@ -17,7 +17,7 @@ UsbControlStream::~UsbControlStream() {
 
 int UsbControlStream::open() {
     if (!adbHasDevice()) {
-        return NO_USB_DEVICE;
+        return RESULT_NO_USB_DEVICE;
     }
     // A failed forward shows as a failed connection below.
     adbForward(port_, port_);

@@ -87,7 +87,7 @@ TEST_F(UsbConnectionTest, StreamsOverTheForwardedPort) {
 TEST_F(UsbConnectionTest, PhoneLinkBuildsTheUsbStreamsFromTheSettings) {
     const int savedType = Settings::getTransportType();
     const int savedPort = Settings::getControlPort();
-    Settings::setTransportType(PhoneLink::TRANSPORT_USB);
+    Settings::setTransportType(TRANSPORT_USB);
     Settings::setControlPort(port_);
     PhoneLink link;
     const int opened = link.open();
@@ -102,7 +102,7 @@ TEST_F(UsbConnectionTest, PhoneLinkBuildsTheUsbStreamsFromTheSettings) {
 TEST_F(UsbConnectionTest, PhoneLinkReportsNoUsbDevice) {
     sandbox_.setListing("List of devices attached\n\n");
     const int savedType = Settings::getTransportType();
-    Settings::setTransportType(PhoneLink::TRANSPORT_USB);
+    Settings::setTransportType(TRANSPORT_USB);
     PhoneLink link;
     const int opened = link.open();
     Settings::setTransportType(savedType);
