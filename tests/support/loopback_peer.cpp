@@ -1,4 +1,4 @@
-#include "loopback_peer.h"
+#include "tests/support/loopback_peer.h"
 
 #include <cstring>
 #include <utility>

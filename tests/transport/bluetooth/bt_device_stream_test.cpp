@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
 #include <memory>
 
 #include "platform/socket_compat.h"
+#include "tests/support/socket_stream_checks.h"
 #include "transport/bluetooth/bluetooth_media_stream.h"
 #include "transport/bluetooth/bt_device_stream.h"
 #include "transport/input_control_stream.h"
@@ -129,11 +131,30 @@ TEST(BtDeviceStream, FailedSendClosesTheStream) {
     EXPECT_EQ(thrownBy([](BtDeviceStream& s) { s.write1(1); }, stream), EXCEPTION_NOT_OPEN);
 }
 
+TEST(BtDeviceStream, FailedWriteWhileAnotherThreadReadsWakesTheReader) {
+    // The keep-alive's write fails while the receive thread waits in a read:
+    // the reader must end with a receive failure at once, and the handle
+    // must not be closed under it (ThreadSanitizer).
+    SocketPair pair;
+    BtDeviceStream stream(ADDRESS);
+    stream.adopt(pair.local);
+    const test::WriteFailureWhileReading outcome = test::failWriteWhileReading(stream, pair.local);
+    EXPECT_EQ(outcome.writeCode, EXCEPTION_SEND_FAILED);
+    EXPECT_EQ(outcome.readCode, EXCEPTION_RECEIVE_FAILED);
+    EXPECT_LT(outcome.readEndedAfter.count(), 2000);
+    EXPECT_FALSE(stream.isOpen());
+}
+
 TEST(BtDeviceStream, SilentPhoneTimesOutAfterFiveSeconds) {
     SocketPair pair;
     BtDeviceStream stream(ADDRESS);
     stream.adopt(pair.local);
+    const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(thrownBy([](BtDeviceStream& s) { s.read1(); }, stream), EXCEPTION_TIMEOUT);
+    const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - start);
+    EXPECT_GE(waited.count(), 4900);
+    EXPECT_LT(waited.count(), 10000);
     EXPECT_TRUE(stream.isOpen());
 }
 

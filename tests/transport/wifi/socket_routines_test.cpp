@@ -2,7 +2,7 @@
 
 #include <atomic>
 
-#include "loopback_peer.h"
+#include "tests/support/loopback_peer.h"
 #include "transport/wifi/socket_routines.h"
 
 namespace kavri {

@@ -6,7 +6,7 @@
 #include <thread>
 #include <vector>
 
-#include "loopback_peer.h"
+#include "tests/support/loopback_peer.h"
 #include "transport/wifi/wifi_media_stream.h"
 
 namespace kavri {
