@@ -9,6 +9,9 @@ namespace {
 
 std::atomic<bool> g_socketsStarted{false};
 
+// The network part of an IPv6 address: its first 64 bits.
+constexpr int IPV6_PREFIX_BYTES = 8;
+
 bool startOnce(std::atomic<bool>& flag, bool (*systemStart)()) {
     if (flag.load()) {
         return true;
@@ -66,6 +69,29 @@ bool sameHostAddress(const sockaddr_storage& a, const sockaddr_storage& b) {
     const auto& a6 = reinterpret_cast<const sockaddr_in6&>(a);
     const auto& b6 = reinterpret_cast<const sockaddr_in6&>(b);
     return std::memcmp(&a6.sin6_addr, &b6.sin6_addr, sizeof a6.sin6_addr) == 0;
+}
+
+bool sameSenderNetwork(const sockaddr_storage& from, const sockaddr_storage& phone) {
+    uint8_t from4[4], phone4[4];
+    const bool fromIs4 = ipv4Of(from, from4);
+    const bool phoneIs4 = ipv4Of(phone, phone4);
+    // Checked first: the mapped range lies inside ::/64.
+    if (fromIs4 || phoneIs4) {
+        return fromIs4 && phoneIs4 && std::memcmp(from4, phone4, 4) == 0;
+    }
+    if (from.ss_family != AF_INET6 || phone.ss_family != AF_INET6) {
+        return false;
+    }
+    const auto& from6 = reinterpret_cast<const sockaddr_in6&>(from);
+    const auto& phone6 = reinterpret_cast<const sockaddr_in6&>(phone);
+    const auto* fromBytes = reinterpret_cast<const uint8_t*>(&from6.sin6_addr);
+    const auto* phoneBytes = reinterpret_cast<const uint8_t*>(&phone6.sin6_addr);
+    if (std::memcmp(fromBytes, phoneBytes, IPV6_PREFIX_BYTES) != 0) {
+        return false;
+    }
+    // fe80::/10: the same prefix exists on every link, the scope tells them apart.
+    const bool linkLocal = phoneBytes[0] == 0xfe && (phoneBytes[1] & 0xc0) == 0x80;
+    return !linkLocal || from6.sin6_scope_id == phone6.sin6_scope_id;
 }
 
 int localPort(socket_t s) {

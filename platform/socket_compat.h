@@ -72,6 +72,12 @@ bool setExclusiveAddressUse(socket_t s);
 // Same host: equal family-independent addresses, so an IPv4-mapped IPv6
 // address equals the plain IPv4 one. Ports are ignored.
 bool sameHostAddress(const sockaddr_storage& a, const sockaddr_storage& b);
+// Whether a datagram from `from` can come from the phone the control
+// connection reached at `phone`. IPv4 (plain or IPv4-mapped) must match
+// exactly. An IPv6 phone sends from a temporary (privacy) address of the same
+// interface, so IPv6 matches by the /64 prefix, link-local addresses also by
+// the scope. Ports are ignored.
+bool sameSenderNetwork(const sockaddr_storage& from, const sockaddr_storage& phone);
 // The local port a socket is bound to, or -1.
 int localPort(socket_t s);
 

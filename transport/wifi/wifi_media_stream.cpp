@@ -48,7 +48,7 @@ bool WifiMediaStream::acceptsSender(const sockaddr_storage& from) const {
     if (!filterSender_ || from.ss_family == AF_UNSPEC) {
         return true;
     }
-    return sameHostAddress(from, allowedSender_);
+    return sameSenderNetwork(from, allowedSender_);
 }
 
 int WifiMediaStream::read(uint8_t* destination, int length) {

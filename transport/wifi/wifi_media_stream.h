@@ -27,8 +27,9 @@ class WifiMediaStream : public MediaStream {
     // 0, or -1 when the stream was not open.
     int close() override;
 
-    // From now on take datagrams only from this host (any source port);
-    // datagrams from elsewhere are dropped unseen.
+    // From now on take datagrams only from this host (any source port; over
+    // IPv6 any address of its /64 network); datagrams from elsewhere are
+    // dropped unseen.
     void allowOnlySender(const sockaddr_storage& peer);
     // The port actually bound, or -1 when not open.
     int getLocalPort() const { return localPort(socket_); }

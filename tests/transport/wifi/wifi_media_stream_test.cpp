@@ -199,5 +199,37 @@ TEST_F(SenderFilterTest, StrangersCannotStretchTheWait) {
     EXPECT_EQ(code, EXCEPTION_TIMEOUT);
 }
 
+// The phone reached over IPv6 sends its media from another address of its
+// network. Loopback offers only ::1, so the phone's control address is put
+// beside it: ::2 shares its /64, 2001:db8::1 does not.
+class Ipv6SenderFilterTest : public WifiMediaStreamTest {
+  protected:
+    void SetUp() override {
+        WifiMediaStreamTest::SetUp();
+        if (!v6.valid()) {
+            GTEST_SKIP() << "no IPv6 loopback";
+        }
+    }
+    void allowPhoneAt(const char* controlAddress) {
+        sockaddr_storage phoneAddress = {};
+        ASSERT_TRUE(test::makeAddress(controlAddress, 8125, &phoneAddress));
+        stream.allowOnlySender(phoneAddress);
+    }
+
+    test::UdpSender v6{"::1"};
+};
+
+TEST_F(Ipv6SenderFilterTest, AnotherAddressOfThePhonesNetworkIsTaken) {
+    allowPhoneAt("::2");
+    ASSERT_TRUE(v6.sendTo("::1", port, counting(6, 30)));
+    EXPECT_EQ(read(6), counting(6, 30));
+}
+
+TEST_F(Ipv6SenderFilterTest, AnAddressOutsideThePrefixIsStillDropped) {
+    allowPhoneAt("2001:db8::1");
+    ASSERT_TRUE(v6.sendTo("::1", port, counting(6, 30)));
+    EXPECT_EQ(readCode(6), EXCEPTION_TIMEOUT);
+}
+
 }  // namespace
 }  // namespace kavri
