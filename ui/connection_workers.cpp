@@ -12,7 +12,6 @@ namespace kavri {
 namespace {
 constexpr const wchar_t* kAppTitle = L"Kavri Client";
 constexpr const wchar_t* kErrorTitle = L"Error";
-constexpr int kWifi = 3;
 }  // namespace
 
 ConnectionWorkers::ConnectionWorkers(ConnectionControl& control, ConnectionView& view)
@@ -99,7 +98,7 @@ void ConnectionWorkers::scheduleRetry() {
 
 void ConnectionWorkers::reportNoAudio() {
     const wchar_t* text =
-        noAudioMessage(Settings::getTransportType() == kWifi, Settings::getMediaPort());
+        noAudioMessage(Settings::getTransportType() == TRANSPORT_WIFI, Settings::getMediaPort());
     view_.flash();
     view_.showMessage(text, kErrorTitle, MessageButtons::Ok);
 }

@@ -1,20 +1,23 @@
 #include "ui/status_texts.h"
 
+#include "common/transport_type.h"
+#include "core/connection_state.h"
+
 namespace kavri {
 
 const wchar_t* stateText(int state) {
     switch (state) {
-        case 0:
+        case Disconnected:
             return L"Disconnected";
-        case 1:
+        case Connecting:
             return L"Connecting...";
-        case 2:
+        case Connected:
             return L"Connected";
-        case 3:
+        case Disconnecting:
             return L"Disconencting...";
-        case 4:
+        case Aborting:
             return L"Aborting...";
-        case 5:
+        case AutoConnecting:
             return L"Auto connecting...";
         default:
             return L"Unknown state";
@@ -23,11 +26,11 @@ const wchar_t* stateText(int state) {
 
 const wchar_t* transportText(int transportType) {
     switch (transportType) {
-        case 1:
+        case TRANSPORT_BLUETOOTH:
             return L"Bluetooth";
-        case 2:
+        case TRANSPORT_USB:
             return L"USB";
-        case 3:
+        case TRANSPORT_WIFI:
             return L"WI-FI";
         default:
             return L"";

@@ -2,8 +2,9 @@
 
 #include <algorithm>
 
-#include "settings/settings.h"
+#include "common/transport_type.h"
 #include "platform/utf_text.h"
+#include "settings/settings.h"
 
 namespace kavri {
 
@@ -20,11 +21,11 @@ int initialDeviceIndex(const BluetoothDeviceList& devices, const uint8_t stored[
 
 TransportRadio initialRadio(int transportType, int deviceCount) {
     switch (transportType) {
-        case 1:
+        case TRANSPORT_BLUETOOTH:
             return deviceCount > 0 ? TransportRadio::Bluetooth : TransportRadio::None;
-        case 2:
+        case TRANSPORT_USB:
             return TransportRadio::Usb;
-        case 3:
+        case TRANSPORT_WIFI:
             return TransportRadio::WiFi;
         default:
             return TransportRadio::None;
@@ -41,12 +42,12 @@ void applyTransportChoice(const TransportChoice& choice) {
                     : nullptr;
             if (record != nullptr) {
                 Settings::setBtAddress(record->address);
-                Settings::setTransportType(1);
+                Settings::setTransportType(TRANSPORT_BLUETOOTH);
             }
             break;
         }
         case TransportRadio::Usb:
-            Settings::setTransportType(2);
+            Settings::setTransportType(TRANSPORT_USB);
             break;
         case TransportRadio::WiFi: {
             constexpr int kMaxBytes = Settings::WIFI_ADDR_SIZE - 1;
@@ -54,7 +55,7 @@ void applyTransportChoice(const TransportChoice& choice) {
             const int length = utf16ToUtf8(choice.wifiText, kMaxBytes, address, kMaxBytes);
             address[length] = '\0';
             Settings::setWifiServerAddr(address);
-            Settings::setTransportType(3);
+            Settings::setTransportType(TRANSPORT_WIFI);
             break;
         }
         case TransportRadio::None:

@@ -93,7 +93,7 @@ BenchController::BenchController(const std::vector<std::string>& phoneOptions, b
     if (!phone_.start(KAVRI_PHONE_SIM, phoneOptions)) {
         return;
     }
-    Settings::setTransportType(3);
+    Settings::setTransportType(TRANSPORT_WIFI);
     Settings::setWifiServerAddr("127.0.0.1");
     Settings::setControlPort(phone_.controlPort());
     Settings::setMediaPort(freeUdpPort());

@@ -49,7 +49,7 @@ TEST_F(SettingsSave, ReplacesALongerEarlierFile) {
 
 TEST_F(SettingsSave, EveryValueSurvivesARoundTrip) {
     Settings::load();
-    Settings::setTransportType(3);
+    Settings::setTransportType(TRANSPORT_WIFI);
     Settings::setWifiServerAddr("fe80::1%wlan0");
     Settings::setPlayLocally(true);
     Settings::setAutoConnect(true);

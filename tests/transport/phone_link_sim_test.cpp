@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "common/result_codes.h"
 #include "tests/support/sim_link_fixture.h"
 #include "tools/phone_sim/lib/sim_socket.h"
 #include "transport/wifi/socket_routines.h"
@@ -89,14 +90,14 @@ TEST_F(LinkWithPhone, NothingListeningGivesMinus5) {
     const int port = phone->controlPort();
     phone->stop();
     useWifiPhone("127.0.0.1", port, mediaPort);
-    EXPECT_EQ(link.open(), -5);
+    EXPECT_EQ(link.open(), RESULT_CANNOT_CONNECT);
 }
 
 TEST_F(LinkWithPhone, MediaPortInUseGivesMinus12) {
     startSilentPhone();
     const socket_t taken = bindUdpSocket(mediaPort);
     ASSERT_NE(taken, INVALID_SOCKET_VALUE);
-    EXPECT_EQ(link.open(), -12);
+    EXPECT_EQ(link.open(), RESULT_MEDIA_OPEN_FAILED);
     closeSocket(taken);
     EXPECT_TRUE(phone->waitForConnection(1, WAIT));
 }

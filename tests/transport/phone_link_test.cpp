@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "common/result_codes.h"
 #include "settings/settings.h"
 #include "tests/support/scripted_control_stream.h"
 #include "tests/support/scripted_media_stream.h"
@@ -107,11 +108,11 @@ TEST(PhoneLinkRequests, WithoutAControlStreamEveryRequestGives1) {
 
 TEST(PhoneLinkOpen, ControlFailureIsReturnedAndTheMediaStreamIsNotOpened) {
     auto c = std::make_unique<ScriptedControlStream>(Bytes{});
-    c->openResult = -5;
+    c->openResult = RESULT_CANNOT_CONNECT;
     auto m = std::make_unique<ScriptedMediaStream>(ScriptedMediaStream::Mode::Stream);
     ScriptedMediaStream* media = m.get();
     PhoneLink link;
-    EXPECT_EQ(link.open(std::move(c), std::move(m)), -5);
+    EXPECT_EQ(link.open(std::move(c), std::move(m)), RESULT_CANNOT_CONNECT);
     EXPECT_EQ(media->opens(), 0);
     link.close();
 }
@@ -121,14 +122,14 @@ TEST(PhoneLinkOpen, MediaFailureGivesMinus12) {
     auto m = std::make_unique<ScriptedMediaStream>(ScriptedMediaStream::Mode::Stream);
     m->setOpenResult(-1);
     PhoneLink link;
-    EXPECT_EQ(link.open(std::move(c), std::move(m)), -12);
+    EXPECT_EQ(link.open(std::move(c), std::move(m)), RESULT_MEDIA_OPEN_FAILED);
 }
 
 TEST(PhoneLinkOpen, UnknownTransportGivesMinus8WithoutStreams) {
     for (int type : {0, 4, -1}) {
         Settings::setTransportType(type);
         PhoneLink link;
-        EXPECT_EQ(link.open(), -8) << "transport " << type;
+        EXPECT_EQ(link.open(), RESULT_CANNOT_START) << "transport " << type;
         EXPECT_EQ(link.keepAlive(), PhoneLink::LINK_FAILED) << "a stream was created";
     }
 }

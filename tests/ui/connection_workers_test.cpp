@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "common/result_codes.h"
+#include "common/transport_type.h"
+#include "core/connection_state.h"
 #include "settings/settings.h"
 #include "tests/ui/fake_connection.h"
 
@@ -17,7 +20,7 @@ class ConnectionWorkersTest : public ::testing::Test {
         savedTransport_ = Settings::getTransportType();
         savedMediaPort_ = Settings::getMediaPort();
         Settings::setAutoConnect(false);
-        Settings::setTransportType(2);
+        Settings::setTransportType(TRANSPORT_USB);
         Settings::setMediaPort(49152);
     }
     void TearDown() override {
@@ -28,8 +31,8 @@ class ConnectionWorkersTest : public ::testing::Test {
 
     // The controller's two reports of a connect that fails with result.
     void failedAttempt(int result) {
-        workers.onStateChanged(1, 0);
-        workers.onStateChanged(0, result);
+        workers.onStateChanged(Connecting, RESULT_OK);
+        workers.onStateChanged(Disconnected, result);
     }
 
     test::FakeControl control;
@@ -72,13 +75,13 @@ TEST_F(ConnectionWorkersTest, SuccessResetsTheRetryRhythm) {
     failedAttempt(-6);
     failedAttempt(-6);
     EXPECT_EQ(workers.reconnectDelaySeconds(), 4);
-    workers.onStateChanged(1, 0);
-    workers.onStateChanged(2, 0);
+    workers.onStateChanged(Connecting, RESULT_OK);
+    workers.onStateChanged(Connected, RESULT_OK);
     EXPECT_EQ(workers.reconnectDelaySeconds(), 1);
     view.take();
     // A stop reported as (0, 0) while nobody asked for it retries too.
-    workers.onStateChanged(3, 0);
-    workers.onStateChanged(0, 0);
+    workers.onStateChanged(Disconnecting, RESULT_OK);
+    workers.onStateChanged(Disconnected, RESULT_OK);
     EXPECT_EQ(view.take().back(), L"timer 2");
 }
 
@@ -98,7 +101,7 @@ TEST_F(ConnectionWorkersTest, CancelledDialogStopsAWaitingRetry) {
 
 TEST_F(ConnectionWorkersTest, ConfirmedDialogShowsTransportAndConnects) {
     view.dialogResults = {true};
-    view.onDialog = [] { Settings::setTransportType(3); };
+    view.onDialog = [] { Settings::setTransportType(TRANSPORT_WIFI); };
     workers.connectCommand();
     EXPECT_EQ(view.take(), (Events{L"dialog", L"transport WI-FI"}));
     EXPECT_EQ(control.connects, 1);
@@ -119,8 +122,8 @@ TEST_F(ConnectionWorkersTest, UsersFailedConnectIsShownAndNothingScheduled) {
 TEST_F(ConnectionWorkersTest, OtherCodesShowTheirTextOrTheFallback) {
     workers.connectCommand();
     view.take();
-    workers.onStateChanged(0, -12);
-    workers.onStateChanged(0, -3);
+    workers.onStateChanged(Disconnected, RESULT_MEDIA_OPEN_FAILED);
+    workers.onStateChanged(Disconnected, -3);
     const Events events = view.take();
     EXPECT_EQ(events[2], L"message [Error] Fail to connect to server for media stream.");
     EXPECT_EQ(events[5], L"message [Error] Error: -3");
@@ -128,10 +131,10 @@ TEST_F(ConnectionWorkersTest, OtherCodesShowTheirTextOrTheFallback) {
 
 TEST_F(ConnectionWorkersTest, LostConnectionWithoutAutoConnectFlashesAndAsks) {
     workers.connectCommand();
-    workers.onStateChanged(2, 0);
+    workers.onStateChanged(Connected, RESULT_OK);
     view.take();
-    workers.onStateChanged(3, 0);
-    workers.onStateChanged(0, -20);  // the user answers No
+    workers.onStateChanged(Disconnecting, RESULT_OK);
+    workers.onStateChanged(Disconnected, RESULT_CONNECTION_LOST);  // the user answers No
     EXPECT_EQ(view.take(),
               (Events{L"state Disconencting...", L"progress Disconnecting. Please wait ...",
                       L"progress closed", L"state Disconnected", L"menu connect", L"flash",
@@ -142,7 +145,7 @@ TEST_F(ConnectionWorkersTest, LostConnectionWithoutAutoConnectFlashesAndAsks) {
 TEST_F(ConnectionWorkersTest, YesToTheLossQuestionRunsTheConnectCommand) {
     view.answers = {true};
     view.dialogResults = {true};
-    workers.onStateChanged(0, -20);
+    workers.onStateChanged(Disconnected, RESULT_CONNECTION_LOST);
     const Events events = view.take();
     EXPECT_EQ(events[events.size() - 2], L"dialog");
     EXPECT_EQ(events.back(), L"transport USB");
@@ -155,13 +158,13 @@ TEST_F(ConnectionWorkersTest, LostConnectionWithAutoConnectReconnectsAtOnce) {
     view.dialogResults = {true};
     workers.connectCommand();
     failedAttempt(-5);  // shown: the user started it
-    workers.onStateChanged(1, 0);
-    workers.onStateChanged(2, 0);
+    workers.onStateChanged(Connecting, RESULT_OK);
+    workers.onStateChanged(Connected, RESULT_OK);
     view.take();
     const int before = control.connects;
 
-    workers.onStateChanged(3, 0);
-    workers.onStateChanged(0, -20);
+    workers.onStateChanged(Disconnecting, RESULT_OK);
+    workers.onStateChanged(Disconnected, RESULT_CONNECTION_LOST);
     EXPECT_EQ(view.take(),
               (Events{L"state Disconencting...", L"progress Disconnecting. Please wait ...",
                       L"progress closed", L"state Disconnected", L"menu connect"}));
@@ -176,7 +179,7 @@ TEST_F(ConnectionWorkersTest, LostConnectionWithAutoConnectReconnectsAtOnce) {
 TEST_F(ConnectionWorkersTest, NoAudioOverUsbShowsTwoLines) {
     workers.connectCommand();
     view.take();
-    workers.onStateChanged(0, -21);
+    workers.onStateChanged(Disconnected, RESULT_NO_AUDIO);
     EXPECT_EQ(
         view.take(),
         (Events{L"state Disconnected", L"menu connect", L"flash",
@@ -185,17 +188,17 @@ TEST_F(ConnectionWorkersTest, NoAudioOverUsbShowsTwoLines) {
 }
 
 TEST_F(ConnectionWorkersTest, NoAudioOverWifiNamesTheMediaPort) {
-    Settings::setTransportType(3);
+    Settings::setTransportType(TRANSPORT_WIFI);
     workers.connectCommand();
     view.take();
-    workers.onStateChanged(0, -21);
+    workers.onStateChanged(Disconnected, RESULT_NO_AUDIO);
     EXPECT_EQ(view.take().back(),
               L"message [Error] No audio data has been received. Please check below items:\n"
               L" - App on phone has been granted microphone access permission.\n"
               L" - Your computer firewall should not block UDP port 49152.");
 
     Settings::setMediaPort(5000);
-    workers.onStateChanged(0, -21);
+    workers.onStateChanged(Disconnected, RESULT_NO_AUDIO);
     const std::wstring text = view.take().back();
     EXPECT_EQ(text.substr(text.rfind(L'\n')),
               L"\n - Your computer firewall should not block UDP port 5000.");
@@ -203,15 +206,15 @@ TEST_F(ConnectionWorkersTest, NoAudioOverWifiNamesTheMediaPort) {
 
 TEST_F(ConnectionWorkersTest, UsersDisconnectShowsNothing) {
     workers.autoConnectAtStartup();
-    workers.onStateChanged(1, 0);
-    workers.onStateChanged(2, 0);
+    workers.onStateChanged(Connecting, RESULT_OK);
+    workers.onStateChanged(Connected, RESULT_OK);
     view.take();
     Settings::setAutoConnect(true);
     workers.disconnectCommand();
     EXPECT_EQ(control.stops, (std::vector<int>{0}));
     EXPECT_TRUE(workers.userInitiated());
-    workers.onStateChanged(3, 0);
-    workers.onStateChanged(0, 0);
+    workers.onStateChanged(Disconnecting, RESULT_OK);
+    workers.onStateChanged(Disconnected, RESULT_OK);
     EXPECT_EQ(view.take(),
               (Events{L"state Disconencting...", L"progress Disconnecting. Please wait ...",
                       L"progress closed", L"state Disconnected", L"menu connect"}));
@@ -238,12 +241,12 @@ TEST_F(ConnectionWorkersTest, MenuRulesForEveryState) {
         Events expected;
     };
     const Case cases[] = {
-        {0, {L"state Disconnected", L"menu connect"}},
-        {1, {L"state Connecting...", L"progress Connecting. Please wait ..."}},
-        {2, {L"state Connected", L"menu disconnect"}},
-        {3, {L"state Disconencting...", L"progress Disconnecting. Please wait ..."}},
-        {4, {L"state Aborting..."}},
-        {5, {L"state Auto connecting...", L"menu disconnect"}},
+        {Disconnected, {L"state Disconnected", L"menu connect"}},
+        {Connecting, {L"state Connecting...", L"progress Connecting. Please wait ..."}},
+        {Connected, {L"state Connected", L"menu disconnect"}},
+        {Disconnecting, {L"state Disconencting...", L"progress Disconnecting. Please wait ..."}},
+        {Aborting, {L"state Aborting..."}},
+        {AutoConnecting, {L"state Auto connecting...", L"menu disconnect"}},
         {6, {L"state Unknown state"}},
         {-1, {L"state Unknown state"}},
     };
@@ -251,17 +254,17 @@ TEST_F(ConnectionWorkersTest, MenuRulesForEveryState) {
     for (const Case& c : cases) {
         view.closeProgress();
         view.take();
-        workers.onStateChanged(c.state, 0);
+        workers.onStateChanged(c.state, RESULT_OK);
         EXPECT_EQ(view.take(), c.expected) << "state " << c.state;
     }
 }
 
 TEST_F(ConnectionWorkersTest, ProgressClosesAtTheNextReportWhateverItIs) {
     workers.connectCommand();
-    for (int next : {0, 2, 4, 6}) {
-        workers.onStateChanged(1, 0);
+    for (int next : {int{Disconnected}, int{Connected}, int{Aborting}, 6}) {
+        workers.onStateChanged(Connecting, RESULT_OK);
         view.take();
-        workers.onStateChanged(next, -7);
+        workers.onStateChanged(next, RESULT_VERSION_MISMATCH);
         const Events events = view.take();
         ASSERT_FALSE(events.empty());
         EXPECT_EQ(events.front(), L"progress closed") << "next state " << next;

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "common/transport_type.h"
 #include "settings/settings.h"
 
 namespace kavri {
@@ -33,10 +34,10 @@ TEST(TransportChoiceInit, ListOpensOnTheLastDeviceMatchingFourBytes) {
 }
 
 TEST(TransportChoiceInit, RadioFollowsTheTransportType) {
-    EXPECT_EQ(initialRadio(1, 3), TransportRadio::Bluetooth);
-    EXPECT_EQ(initialRadio(1, 0), TransportRadio::None);
-    EXPECT_EQ(initialRadio(2, 0), TransportRadio::Usb);
-    EXPECT_EQ(initialRadio(3, 0), TransportRadio::WiFi);
+    EXPECT_EQ(initialRadio(TRANSPORT_BLUETOOTH, 3), TransportRadio::Bluetooth);
+    EXPECT_EQ(initialRadio(TRANSPORT_BLUETOOTH, 0), TransportRadio::None);
+    EXPECT_EQ(initialRadio(TRANSPORT_USB, 0), TransportRadio::Usb);
+    EXPECT_EQ(initialRadio(TRANSPORT_WIFI, 0), TransportRadio::WiFi);
     EXPECT_EQ(initialRadio(0, 3), TransportRadio::None);
     EXPECT_EQ(initialRadio(4, 3), TransportRadio::None);
 }
@@ -53,7 +54,7 @@ class TransportChoiceApply : public ::testing::Test {
         const uint8_t bt[6] = {9, 9, 9, 9, 9, 9};
         Settings::setBtAddress(bt);
         Settings::setWifiServerAddr("10.0.0.5");
-        Settings::setTransportType(3);
+        Settings::setTransportType(TRANSPORT_WIFI);
     }
     void TearDown() override {
         Settings::setBtAddress(savedBt_);

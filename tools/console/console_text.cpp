@@ -2,15 +2,10 @@
 
 #include <cstdio>
 
+#include "common/transport_type.h"
 #include "core/result_codes.h"
 
 namespace kavri {
-
-namespace {
-
-constexpr int WIFI = 3;
-
-}  // namespace
 
 std::string formatTimeOfDay(int32_t ms) {
     if (ms < 0) {
@@ -29,7 +24,7 @@ std::string finalResultText(int result, int transportType, int mediaPort) {
         case RESULT_CONNECTION_LOST:
             return wideToUtf8(connectionLostQuestion());
         case RESULT_NO_AUDIO:
-            return wideToUtf8(noAudioMessage(transportType == WIFI, mediaPort));
+            return wideToUtf8(noAudioMessage(transportType == TRANSPORT_WIFI, mediaPort));
         default:
             return wideToUtf8(resultMessage(result));
     }

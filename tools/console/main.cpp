@@ -12,6 +12,8 @@
 #include <string>
 
 #include "audio/mic_device_port_posix.h"
+#include "common/result_codes.h"
+#include "common/transport_type.h"
 #include "core/mic_controller.h"
 #include "core/reception_stats.h"
 #include "settings/settings.h"
@@ -46,7 +48,7 @@ void catchSignals() {
 void printSettings() {
     const int transport = Settings::getTransportType();
     std::string where;
-    if (transport == 3) {
+    if (transport == TRANSPORT_WIFI) {
         where = std::string("phone ") + Settings::getWifiServerAddr() + ", media port " +
                 std::to_string(Settings::getMediaPort()) + ", ";
     }
@@ -73,7 +75,7 @@ int runConnection(MicController& controller, ConsoleCallback& callback, int seco
         const bool timeUp =
             seconds > 0 && Clock::now() - connectedAt >= std::chrono::seconds(seconds);
         if (interrupted || timeUp) {
-            controller.requestStop(0);
+            controller.requestStop(RESULT_OK);
             stopAsked = true;
         }
     }
@@ -139,7 +141,7 @@ int main(int argc, char** argv) {
     const TapMicPort& mic = *micPort;
     auto speakerPort = std::make_unique<SpeakerProbePort>(makeSystemWaveOutPort());
     const SpeakerProbePort& speaker = *speakerPort;
-    int result = 0;
+    int result = RESULT_OK;
     {
         MicOutputs outputs;
         outputs.device = std::move(micPort);
@@ -159,5 +161,5 @@ int main(int argc, char** argv) {
         printOutputs(mic, speaker, tap.get(), options.wavPath);
     }
     Settings::save();
-    return result == 0 ? 0 : 1;
+    return result == RESULT_OK ? 0 : 1;
 }

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "common/result_codes.h"
 #include "bluetooth_radio.h"
 #include "transport/bluetooth/bluetooth_device_list.h"
 #include "transport/bluetooth/bluetooth_media_stream.h"
@@ -42,7 +43,7 @@ TEST_F(BluetoothWithoutRadio, ConnectingEndsInMinus5AfterBothAttempts) {
     ::testing::internal::CaptureStdout();
     const int result = stream.open();
     const std::string output = ::testing::internal::GetCapturedStdout();
-    EXPECT_EQ(result, -5);
+    EXPECT_EQ(result, RESULT_CANNOT_CONNECT);
     EXPECT_FALSE(stream.isOpen());
     // Each attempt fails to find the service.
     EXPECT_EQ(occurrences(output, "The service is not found!\n"), 2) << output;

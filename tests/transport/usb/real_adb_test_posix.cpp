@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <string>
 
+#include "common/result_codes.h"
 #include "adb_sandbox.h"
 #include "transport/usb/adb_runner.h"
 #include "transport/usb/usb_control_stream.h"
@@ -32,7 +33,7 @@ TEST(RealAdb, ListsNoDeviceAndTheStreamGivesMinus10) {
     EXPECT_FALSE(adbListingHasDevice(listing));
 
     UsbControlStream stream(8125);
-    EXPECT_EQ(stream.open(), -10);
+    EXPECT_EQ(stream.open(), RESULT_NO_USB_DEVICE);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "common/result_codes.h"
 #include "adb_sandbox.h"
 #include "audio/opus_voice_decoder.h"
 #include "settings/settings.h"
@@ -106,7 +107,7 @@ TEST_F(UsbConnectionTest, PhoneLinkReportsNoUsbDevice) {
     PhoneLink link;
     const int opened = link.open();
     Settings::setTransportType(savedType);
-    EXPECT_EQ(opened, -10);
+    EXPECT_EQ(opened, RESULT_NO_USB_DEVICE);
     link.close();
     EXPECT_EQ(sandbox_.calls(), Lines{" devices"});
 }

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "common/result_codes.h"
 #include "adb_sandbox.h"
 #include "platform/socket_compat.h"
 #include "tools/phone_sim/lib/phone_simulator.h"
@@ -43,7 +44,7 @@ class UsbControlStreamTest : public ::testing::Test {
 TEST_F(UsbControlStreamTest, NoDeviceGivesMinus10AndNeverForwards) {
     sandbox_.setListing("List of devices attached\n\n");
     UsbControlStream stream(8125);
-    EXPECT_EQ(stream.open(), -10);
+    EXPECT_EQ(stream.open(), RESULT_NO_USB_DEVICE);
     stream.close();
     EXPECT_EQ(sandbox_.calls(), Lines{" devices"});
     EXPECT_THROW(stream.read(nullptr, 0), int);
@@ -52,14 +53,14 @@ TEST_F(UsbControlStreamTest, NoDeviceGivesMinus10AndNeverForwards) {
 TEST(UsbControlStream, MissingAdbGivesMinus10) {
     AdbSandbox empty;
     UsbControlStream stream(8125);
-    EXPECT_EQ(stream.open(), -10);
+    EXPECT_EQ(stream.open(), RESULT_NO_USB_DEVICE);
 }
 
 TEST_F(UsbControlStreamTest, RefusedConnectionGivesMinus5AndStillRemovesTheForward) {
     const int port = unusedPort();
     {
         UsbControlStream stream(port);
-        EXPECT_EQ(stream.open(), -5);
+        EXPECT_EQ(stream.open(), RESULT_CANNOT_CONNECT);
         EXPECT_EQ(sandbox_.calls(), forwardCalls(port));
         stream.close();
         stream.close();

@@ -6,6 +6,7 @@
 #include <thread>
 #include <vector>
 
+#include "common/result_codes.h"
 #include "tests/support/loopback_peer.h"
 #include "tests/support/socket_stream_checks.h"
 #include "transport/wifi/socket_routines.h"
@@ -208,15 +209,15 @@ TEST(WinSockStream, CloseAndDestructionEndTheConnection) {
     EXPECT_TRUE(second.seesEndOfStream());
 }
 
-TEST(WinSockStream, OpenFailuresReturnMinusFive) {
+TEST(WinSockStream, OpenFailuresCannotConnect) {
     WinSockStream refused("127.0.0.1", test::unusedTcpPort());
-    EXPECT_EQ(refused.open(), -5);
+    EXPECT_EQ(refused.open(), RESULT_CANNOT_CONNECT);
     EXPECT_FALSE(refused.isOpen());
     // An empty label makes the resolver refuse the name without asking a server.
     WinSockStream unresolvable("no..such.invalid", 8125);
-    EXPECT_EQ(unresolvable.open(), -5);
+    EXPECT_EQ(unresolvable.open(), RESULT_CANNOT_CONNECT);
     WinSockStream noHost(nullptr, 8125);
-    EXPECT_EQ(noHost.open(), -5);
+    EXPECT_EQ(noHost.open(), RESULT_CANNOT_CONNECT);
 }
 
 TEST(WinSockStream, PeerAddressIsTheAddressReached) {
