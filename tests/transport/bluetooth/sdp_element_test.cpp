@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <string>
 
 #include "sdp_builder.h"
 #include "transport/bluetooth/sdp_element.h"
@@ -164,19 +165,59 @@ TEST(SdpElement, EveryTruncationOfARecordIsRefusedWithoutReadingPastIt) {
     }
 }
 
+// What a parse gave: result, channel and the steps it printed.
+struct Outcome {
+    int result = -2;
+    int channel = -1;
+    std::string printed;
+    bool operator==(const Outcome&) const = default;
+};
+
+// Parses the first length bytes of buffer, whatever bytes follow them.
+Outcome parseWithin(const Bytes& buffer, size_t length) {
+    uint8_t channel = 0xEE;
+    ::testing::internal::CaptureStdout();
+    Outcome o;
+    o.result = parseServiceRecord(buffer.data(), static_cast<int>(length), "Kavri", true, &channel);
+    o.printed = ::testing::internal::GetCapturedStdout();
+    o.channel = o.result == 0 ? channel : -1;
+    return o;
+}
+
+Bytes followedBy(const Bytes& record, const Bytes& tail) {
+    Bytes joined = record;
+    joined.insert(joined.end(), tail.begin(), tail.end());
+    return joined;
+}
+
 TEST(SdpElement, EveryLyingLengthInARecordStaysInside) {
     // Raise each byte in turn: lengths then claim more than is there, types
-    // and sizes change. Nothing may be read outside the record (ASan).
+    // and sizes change. The record is followed once by a valid record and
+    // once by zeros: a parser that reads past its end sees the difference in
+    // its result, channel or printed steps (and ASan sees the read).
     const Bytes record =
         serviceRecord(sequence({l2capDescriptor(), rfcommDescriptor(12)}), std::string("Kavri"));
+    const Bytes validTail =
+        serviceRecord(sequence({rfcommDescriptor(7)}), std::string("Kavri"));
+    const Bytes zeroTail(validTail.size(), 0x00);
+    ASSERT_EQ(parseWithin(record, record.size()).channel, 12);
+    int accepted = 0;
+    int refused = 0;
     for (size_t i = 0; i < record.size(); ++i) {
         for (int value : {0x00, 0x7F, 0xFF, record[i] + 1}) {
             Bytes changed = record;
             changed[i] = static_cast<uint8_t>(value);
-            const int result = parseQuietly(changed, true);
-            EXPECT_TRUE(result == 0 || result == -1);
+            const Outcome beforeValid = parseWithin(followedBy(changed, validTail), changed.size());
+            const Outcome beforeZeros = parseWithin(followedBy(changed, zeroTail), changed.size());
+            EXPECT_EQ(beforeValid, beforeZeros) << "byte " << i << " set to " << value;
+            EXPECT_EQ(parseWithin(changed, changed.size()), beforeValid)
+                << "byte " << i << " set to " << value;
+            (beforeValid.result == 0 ? accepted : refused) += 1;
         }
     }
+    // The changes reach both outcomes, so the comparison above means something.
+    EXPECT_GT(accepted, 0);
+    EXPECT_GT(refused, 0);
 }
 
 }  // namespace
