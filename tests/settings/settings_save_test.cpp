@@ -1,4 +1,7 @@
+#include <algorithm>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -106,11 +109,45 @@ TEST_F(SettingsSave, AddressIsKeptToTwoHundredFiftyFiveBytes) {
     EXPECT_STREQ(Settings::getWifiServerAddr(), "");
 }
 
+std::vector<std::string> entriesOf(const std::filesystem::path& dir) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 TEST_F(SettingsSave, UnwritableFileChangesNothing) {
+    // A directory in the file's place cannot be opened for writing, by an
+    // administrator neither.
+    namespace fs = std::filesystem;
+    clearBtAddress();
     Settings::load();
-    std::filesystem::create_directory("settings.dat");
+    Settings::setTransportType(TRANSPORT_USB);
+    Settings::setWifiServerAddr("10.0.0.7");
+    Settings::setControlPort(9000);
+    fs::create_directory("settings.dat");
+    std::ofstream("settings.dat/kept") << "untouched";
     Settings::save();
-    EXPECT_TRUE(std::filesystem::is_directory("settings.dat"));
+
+    // No file beside it or inside it, nothing replaced.
+    EXPECT_EQ(entriesOf("."), std::vector<std::string>{"settings.dat"});
+    EXPECT_EQ(entriesOf("settings.dat"), std::vector<std::string>{"kept"});
+    std::ifstream kept("settings.dat/kept");
+    std::string content;
+    std::getline(kept, content);
+    EXPECT_EQ(content, "untouched");
+    kept.close();
+
+    // The values stayed in memory: once the way is clear they are written.
+    fs::remove_all("settings.dat");
+    Settings::save();
+    std::string expected = kDefaultsFile;
+    expected.replace(expected.find("transportType:1"), 15, "transportType:2");
+    expected.replace(expected.find("127.0.0.1"), 9, "10.0.0.7");
+    expected.replace(expected.find("controlPort:8125"), 16, "controlPort:9000");
+    EXPECT_EQ(readFile(), expected);
 }
 
 }  // namespace

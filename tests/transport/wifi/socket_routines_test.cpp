@@ -3,6 +3,7 @@
 #include <atomic>
 
 #include "tests/support/loopback_peer.h"
+#include "tests/support/socket_sharing.h"
 #include "transport/wifi/socket_routines.h"
 
 namespace kavri {
@@ -63,12 +64,29 @@ TEST(ConnectTcp, ConnectsOrReturnsInvalid) {
     EXPECT_EQ(connectTcp("no..such.invalid", 80), INVALID_SOCKET_VALUE);
 }
 
+// A dual-stack socket of another program that asks to share the port.
+bool anotherProgramBinds(int port) {
+    test::Socket thief(openSocket(AF_INET6, SOCK_DGRAM, 0));
+    if (!thief.valid() || !test::askToShareAddress(thief.get())) {
+        ADD_FAILURE() << "cannot prepare the second socket";
+        return false;
+    }
+    sockaddr_in6 address{};
+    address.sin6_family = AF_INET6;
+    address.sin6_port = htons(static_cast<uint16_t>(port));
+    return ::bind(thief.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+}
+
 TEST(BindUdpSocket, BindsThePortExclusively) {
     test::Socket first(bindUdpSocket(0));
     ASSERT_TRUE(first.valid());
     const int port = localPort(first.get());
     ASSERT_GT(port, 0);
+    EXPECT_TRUE(test::keepsPortExclusively(first.get()));
     EXPECT_EQ(bindUdpSocket(port), INVALID_SOCKET_VALUE);
+    // Not even a socket that asks to share gets the port (on Windows it
+    // would without the exclusive option).
+    EXPECT_FALSE(anotherProgramBinds(port));
     first.reset();
     test::Socket again(bindUdpSocket(port));
     EXPECT_TRUE(again.valid());
