@@ -154,9 +154,4 @@ Stranger findStranger() {
     return Stranger{};
 }
 
-int unusedTcpPort() {
-    TcpListener probe;
-    return probe.port();
-}
-
 }  // namespace kavri::test

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/socket_compat.h"
+#include "tests/support/free_ports.h"
 
 namespace kavri::test {
 
@@ -90,8 +91,5 @@ struct Stranger {
     }
 };
 Stranger findStranger();
-
-// A port nothing listens on: one that was free a moment ago.
-int unusedTcpPort();
 
 }  // namespace kavri::test

@@ -9,16 +9,6 @@
 
 namespace kavri::test {
 
-int pickFreeUdpPort() {
-    const socket_t s = bindUdpSocket(0);
-    if (s == INVALID_SOCKET_VALUE) {
-        return -1;
-    }
-    const int port = localPort(s);
-    closeSocket(s);
-    return port;
-}
-
 void useWifiPhone(const char* host, int controlPort, int mediaPort) {
     Settings::setTransportType(TRANSPORT_WIFI);
     Settings::setWifiServerAddr(host);

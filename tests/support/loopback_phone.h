@@ -4,12 +4,10 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/free_ports.h"
 #include "tools/phone_sim/lib/sim_voice_encoder.h"
 
 namespace kavri::test {
-
-// A UDP port that nothing used a moment ago, or -1.
-int pickFreeUdpPort();
 
 // Points the process-wide settings at a phone over Wi-Fi. host must outlive
 // the connection (the settings keep their own copy).

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "tests/support/sim_link_fixture.h"
-#include "tests/support/stream_media_adapter.h"
+#include "transport/shared_media_stream.h"
 #include "transport/wifi/win_sock_stream.h"
 
 namespace kavri::test {
@@ -149,7 +149,7 @@ TEST_F(LinkMedia, OversizeOnAStreamKeepsThePacketsAligned) {
     config.faults.oversizeLength = 3000;
     startPhone(config);
     auto control = std::make_unique<WinSockStream>(host.c_str(), phone->controlPort());
-    auto media = std::make_unique<StreamMediaAdapter>(control.get());
+    auto media = std::make_unique<SharedMediaStream>(control.get());
     ASSERT_EQ(link.open(std::move(control), std::move(media)), 0);
     ASSERT_EQ(link.handshake(&protocolVersion), 0);
     ASSERT_EQ(link.setupMedia(), 0);
