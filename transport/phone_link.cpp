@@ -18,7 +18,10 @@ namespace kavri {
 namespace {
 
 constexpr int HEADER_SIZE = 6;
+// Request payloads: fixed bytes whose meaning is the phone app's own; the
+// client sends them unchanged.
 constexpr uint8_t HANDSHAKE_PAYLOAD[] = {0x03, 0x03, 0x05, 0x00, 0x00, 0x00};
+// "f" payload: these two bytes, then the media port as 4 bytes big-endian.
 constexpr uint8_t SETUP_PREFIX[] = {0x02, 0x02};
 
 // USB: adb forwards the control port to the phone; the media packets follow
@@ -191,6 +194,9 @@ int PhoneLink::readPacket(bool checked, VoiceDecoder* decoder, int16_t* samples,
     if (!mediaStream_) {
         throw EXCEPTION_NOT_OPEN;
     }
+    // Header: bytes 0-3 the header word (check-byte format: byte 0 the check
+    // byte, byte 1 unused, bytes 2-3 a 16-bit word), bytes 4-5 the payload
+    // length, big-endian.
     uint8_t header[HEADER_SIZE];
     mediaStream_->read(header, HEADER_SIZE);
     const uint32_t word = checked ? (uint32_t{header[2]} << 8 | header[3])

@@ -12,8 +12,8 @@ bool keepsPortExclusively(socket_t s) {
 
 bool askToShareAddress(socket_t s) {
     const BOOL on = TRUE;
-    return setsockopt(s, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&on),
-                      sizeof on) == 0;
+    return setsockopt(s, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&on), sizeof on) ==
+           0;
 }
 
 }  // namespace kavri::test

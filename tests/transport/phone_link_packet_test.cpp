@@ -66,6 +66,7 @@ class PacketReader : public testing::Test {
 
 TEST_F(PacketReader, PlainHeaderGivesTheWordAndTheAnnouncedPayload) {
     useMedia(Mode::Stream);
+    // header word 00 00 01 02 | payload length 00 05 | five payload bytes
     media->addBytes({0x00, 0x00, 0x01, 0x02, 0x00, 0x05, 10, 20, 30, 40, 50});
     media->addBytes({0xDE, 0xAD, 0xBE, 0xEF, 0x00, 0x01, 99});
     EXPECT_EQ(readPlain(), 0);
@@ -100,7 +101,9 @@ TEST_F(PacketReader, CheckByteMatchesOnlyTheExactPayload) {
 
 TEST_F(PacketReader, EmptyCheckedPayloadPassesOnlyWithCheckByteZero) {
     useMedia(Mode::Stream);
+    // check byte | unused | header word 00 01 | payload length 00 00
     media->addBytes({0x00, 0x00, 0x00, 0x01, 0x00, 0x00});
+    // check byte 01 (not the fold of an empty payload) | unused | word 00 02 | length 0
     media->addBytes({0x01, 0x00, 0x00, 0x02, 0x00, 0x00});
     EXPECT_EQ(readChecked(), 0);
     EXPECT_EQ(decoder.lastPacket.size(), 0u);

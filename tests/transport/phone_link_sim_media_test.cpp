@@ -156,6 +156,7 @@ TEST_F(LinkMedia, OversizeOnAStreamKeepsThePacketsAligned) {
     ASSERT_EQ(link.startMedia(), 0);
     const auto requests = phone->requests();
     ASSERT_EQ(requests.size(), 3u);
+    // type 'f' | length 0 0 0 6 | fixed 2 2 | media port 0 (stream transports)
     EXPECT_EQ(requests[1].bytes, (Bytes{0x66, 0, 0, 0, 6, 2, 2, 0, 0, 0, 0}));
     for (int i = 0; i < 6; ++i) {
         const int expected = i % 2 == 1 ? thrown(EXCEPTION_INCOMPLETE_PACKET) : 0;

@@ -28,11 +28,14 @@ TEST_F(LinkWithPhone, RequestsArriveByteForByte) {
 
     const auto requests = phone->requests();
     ASSERT_EQ(requests.size(), 5u);
+    // type 'e' | length 0 0 0 6 | the six fixed bytes
     EXPECT_EQ(requests[0].bytes, (Bytes{0x65, 0, 0, 0, 6, 3, 3, 5, 0, 0, 0}));
     const Bytes port = {0, 0, static_cast<uint8_t>(mediaPort >> 8),
                         static_cast<uint8_t>(mediaPort)};
+    // type 'f' | length 0 0 0 6 | fixed 2 2 | media port, big-endian
     EXPECT_EQ(requests[1].bytes,
               (Bytes{0x66, 0, 0, 0, 6, 2, 2, port[0], port[1], port[2], port[3]}));
+    // type 'g' | length 0; then 'i' | length 0, once a second
     EXPECT_EQ(requests[2].bytes, (Bytes{0x67, 0, 0, 0, 0}));
     EXPECT_EQ(requests[3].bytes, (Bytes{0x69, 0, 0, 0, 0}));
     EXPECT_EQ(requests[4].bytes, (Bytes{0x69, 0, 0, 0, 0}));

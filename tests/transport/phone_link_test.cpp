@@ -31,40 +31,49 @@ struct ScriptedLink {
 };
 
 TEST(PhoneLinkRequests, HandshakeWritesTheSixFixedBytesAndReadsStatusAndVersion) {
+    // Reply: type 'e' | length 0 0 0 2 | status 0 | protocol version 3.
     ScriptedLink s({'e', 0, 0, 0, 2, 0, 3});
     ASSERT_EQ(s.opened, 0);
     int version = -1;
     EXPECT_EQ(s.link.handshake(&version), 0);
     EXPECT_EQ(version, 3);
-    EXPECT_EQ(s.control->written(), (Bytes{0x65, 0, 0, 0, 6, 3, 3, 5, 0, 0, 0}));
+    EXPECT_EQ(s.control->written(), (Bytes{0x65,                 // type 'e'
+                                           0, 0, 0, 6,           // payload length 6
+                                           3, 3, 5, 0, 0, 0}));  // the six fixed bytes
     EXPECT_EQ(s.control->unread(), 0);
 }
 
 TEST(PhoneLinkRequests, SetupAndStartAndKeepAliveBytesOnTheWire) {
+    // Two replies, each: type | length 0 0 0 1 | status 0.
     ScriptedLink s({'f', 0, 0, 0, 1, 0, 'g', 0, 0, 0, 1, 0});
     EXPECT_EQ(s.link.setupMedia(), 0);
     EXPECT_EQ(s.link.startMedia(), 0);
     EXPECT_EQ(s.link.keepAlive(), 0);
     // Streams handed in carry no media port: USB and Bluetooth send zeros.
-    EXPECT_EQ(s.control->written(), (Bytes{0x66, 0, 0, 0, 6, 2, 2, 0, 0, 0, 0,  //
-                                           0x67, 0, 0, 0, 0,                    //
-                                           0x69, 0, 0, 0, 0}));
+    EXPECT_EQ(s.control->written(), (Bytes{0x66, 0x00, 0x00, 0x00, 0x06,  // 'f', length 6
+                                           0x02, 0x02,                    // the two fixed bytes
+                                           0x00, 0x00, 0x00, 0x00,  // media port 0, big-endian
+                                           0x67, 0x00, 0x00, 0x00, 0x00,     // 'g', length 0
+                                           0x69, 0x00, 0x00, 0x00, 0x00}));  // 'i', length 0
     EXPECT_EQ(s.control->unread(), 0);
 }
 
 TEST(PhoneLinkRequests, WrongReplyTypeGives10AndLeavesTheStatusUnread) {
+    // Reply: type 'x' | length 0 0 0 2 | status 0 | version 3.
     ScriptedLink e({'x', 0, 0, 0, 2, 0, 3});
     int version = 77;
     EXPECT_EQ(e.link.handshake(&version), PhoneLink::WRONG_REPLY_TYPE);
     EXPECT_EQ(version, 77);
     EXPECT_EQ(e.control->unread(), 2);
 
+    // Reply: type 'e' to an 'f' request | length 0 0 0 1 | status 5.
     ScriptedLink f({'e', 0, 0, 0, 1, 5});
     EXPECT_EQ(f.link.setupMedia(), PhoneLink::WRONG_REPLY_TYPE);
     EXPECT_EQ(f.control->unread(), 1);
 }
 
 TEST(PhoneLinkRequests, NonZeroStatusIsReturnedAndHandshakeStillDeliversTheVersion) {
+    // Reply: type 'e' | length 0 0 0 2 | status 7 | version 2.
     ScriptedLink e({'e', 0, 0, 0, 2, 7, 2});
     int version = -1;
     EXPECT_EQ(e.link.handshake(&version), 7);
@@ -73,6 +82,7 @@ TEST(PhoneLinkRequests, NonZeroStatusIsReturnedAndHandshakeStillDeliversTheVersi
     ScriptedLink g({'g', 0, 0, 0, 1, 255});
     EXPECT_EQ(g.link.startMedia(), 255);
     // A status that happens to equal an internal result is still just the status.
+    // Reply: type 'e' | length 0 0 0 2 | status 10 | version 3.
     ScriptedLink e10({'e', 0, 0, 0, 2, 10, 3});
     EXPECT_EQ(e10.link.handshake(&version), 10);
     EXPECT_EQ(version, 3);
@@ -85,6 +95,7 @@ TEST(PhoneLinkRequests, StreamFailuresGive1) {
     EXPECT_EQ(silent.link.handshake(&version), PhoneLink::LINK_FAILED);
     EXPECT_EQ(version, -1);
     // The reply stops after the status: the version read fails.
+    // Reply: type 'e' | length 0 0 0 2 | status 0 | (no version).
     ScriptedLink cut({'e', 0, 0, 0, 2, 0});
     cut.control->endOfScript = EXCEPTION_RECEIVE_FAILED;
     EXPECT_EQ(cut.link.handshake(&version), PhoneLink::LINK_FAILED);

@@ -105,7 +105,7 @@ TEST(BtDeviceStream, WritesEverythingToThePeer) {
         ASSERT_GT(n, 0);
         have += n;
     }
-    const uint8_t keepAlive[5] = {0x69, 0, 0, 0, 0};
+    const uint8_t keepAlive[5] = {0x69, 0, 0, 0, 0};  // type 'i' | length 0
     EXPECT_EQ(std::memcmp(got, keepAlive, 5), 0);
 }
 

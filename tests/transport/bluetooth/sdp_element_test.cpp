@@ -197,8 +197,7 @@ TEST(SdpElement, EveryLyingLengthInARecordStaysInside) {
     // its result, channel or printed steps (and ASan sees the read).
     const Bytes record =
         serviceRecord(sequence({l2capDescriptor(), rfcommDescriptor(12)}), std::string("Kavri"));
-    const Bytes validTail =
-        serviceRecord(sequence({rfcommDescriptor(7)}), std::string("Kavri"));
+    const Bytes validTail = serviceRecord(sequence({rfcommDescriptor(7)}), std::string("Kavri"));
     const Bytes zeroTail(validTail.size(), 0x00);
     ASSERT_EQ(parseWithin(record, record.size()).channel, 12);
     int accepted = 0;

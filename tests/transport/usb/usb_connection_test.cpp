@@ -67,6 +67,7 @@ class UsbConnectionTest : public ::testing::Test {
         const std::vector<SimRequest> requests = phone_->requests();
         ASSERT_GE(requests.size(), 3u);
         EXPECT_EQ(requests[0].type, 'e');
+        // type 'f' | length 0 0 0 6 | fixed 2 2 | media port 0 (stream transports)
         EXPECT_EQ(requests[1].bytes, (std::vector<uint8_t>{0x66, 0, 0, 0, 6, 2, 2, 0, 0, 0, 0}));
         EXPECT_EQ(requests[2].type, 'g');
     }

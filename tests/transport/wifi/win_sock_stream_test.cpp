@@ -62,7 +62,9 @@ TEST(WinSockStream, BigEndianHelpersTravelAsOneWrite) {
     ASSERT_TRUE(c.peer.valid());
     c.stream.write1(0x65);
     c.stream.write4(0x00000006);
+    // type 'e' | length 6, one write each
     EXPECT_EQ(c.peer.receive(5), (std::vector<uint8_t>{0x65, 0, 0, 0, 6}));
+    // type 'e' | length 0 0 0 2 | two bytes C0 00 read as one 16-bit value
     const uint8_t reply[] = {0x65, 0x00, 0x00, 0x00, 0x02, 0xC0, 0x00};
     c.peer.sendAll(reply, sizeof reply);
     EXPECT_EQ(c.stream.read1(), 0x65);
