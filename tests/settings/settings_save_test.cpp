@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "settings/settings.h"
@@ -107,6 +108,20 @@ TEST_F(SettingsSave, AddressIsKeptToTwoHundredFiftyFiveBytes) {
     EXPECT_EQ(std::string(Settings::getWifiServerAddr()), longText.substr(0, 255));
     Settings::setWifiServerAddr(nullptr);
     EXPECT_STREQ(Settings::getWifiServerAddr(), "");
+}
+
+TEST_F(SettingsSave, TransportTypesAreWrittenAsTheNumbersTheFileHolds) {
+    // Files written by earlier versions keep working only with these numbers.
+    const std::pair<int, const char*> cases[] = {{TRANSPORT_BLUETOOTH, "transportType:1\r\n"},
+                                                 {TRANSPORT_USB, "transportType:2\r\n"},
+                                                 {TRANSPORT_WIFI, "transportType:3\r\n"}};
+    for (const auto& [type, line] : cases) {
+        Settings::setTransportType(type);
+        Settings::save();
+        EXPECT_EQ(readFile().rfind(line, 0), 0u) << line;
+        Settings::load();
+        EXPECT_EQ(Settings::getTransportType(), type);
+    }
 }
 
 std::vector<std::string> entriesOf(const std::filesystem::path& dir) {
