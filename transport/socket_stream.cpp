@@ -1,5 +1,8 @@
 #include "transport/socket_stream.h"
 
+#include <algorithm>
+#include <chrono>
+
 namespace kavri {
 
 SocketStream::~SocketStream() {
@@ -49,14 +52,38 @@ void SocketStream::read(uint8_t* buffer, int length) {
     }
     int received = 0;
     while (received < length) {
-        if (waitReadable(s, RECEIVE_TIMEOUT_MS) <= 0) {
-            throw EXCEPTION_TIMEOUT;
-        }
+        waitForPiece(s);
         const int n = receiveSome(s, buffer + received, length - received);
         if (n <= 0) {
             throw EXCEPTION_RECEIVE_FAILED;
         }
         received += n;
+    }
+}
+
+void SocketStream::waitForPiece(socket_t s) const {
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(RECEIVE_TIMEOUT_MS);
+    for (;;) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (left <= 0) {
+            throw EXCEPTION_TIMEOUT;
+        }
+        const int ready =
+            waitReadable(s, static_cast<int>(std::min<long long>(left, RETIRE_CHECK_MS)));
+        if (ready > 0) {
+            return;
+        }
+        if (ready < 0) {
+            throw EXCEPTION_TIMEOUT;
+        }
+        // Not every socket library wakes a select in another thread when the
+        // socket is shut down (Winsock under Wine does not), so the reader
+        // looks for a retired socket itself.
+        if (socket_.load() != s) {
+            throw EXCEPTION_RECEIVE_FAILED;
+        }
     }
 }
 

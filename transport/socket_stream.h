@@ -33,7 +33,14 @@ class SocketStream : public ControlStream {
     socket_t currentSocket() const { return socket_.load(); }
 
   private:
+    // How often a waiting reader looks whether a failed write retired its
+    // socket.
+    static constexpr int RETIRE_CHECK_MS = 100;
+
     void retire(socket_t s);
+    // Waits until s is readable; throws EXCEPTION_TIMEOUT after the receive
+    // time-out and EXCEPTION_RECEIVE_FAILED once the socket is retired.
+    void waitForPiece(socket_t s) const;
 
     // One thread reads (the media path of USB and Bluetooth) while another
     // writes (the keep-alive), so a failed write only retires the socket: it
