@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <vector>
 
@@ -75,7 +76,14 @@ TEST_F(LinkWithPhone, MissingReplyTimesOutWith1) {
     startPhone(config);
     ASSERT_EQ(link.open(), 0);
     ASSERT_EQ(link.handshake(&protocolVersion), 0);
+    const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(link.setupMedia(), PhoneLink::LINK_FAILED);
+    // The phone gets its 5 s to answer, and no more.
+    const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(
+                            std::chrono::steady_clock::now() - start)
+                            .count();
+    EXPECT_GE(waited, 4900);
+    EXPECT_LT(waited, 10000);
 }
 
 TEST_F(LinkWithPhone, ClosedConnectionFailsTheExchangeWith1) {
