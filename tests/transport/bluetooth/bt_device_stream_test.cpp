@@ -5,43 +5,30 @@
 #include <memory>
 
 #include "platform/socket_compat.h"
+#include "tests/support/loopback_peer.h"
 #include "tests/support/socket_stream_checks.h"
 #include "transport/bluetooth/bluetooth_media_stream.h"
 #include "transport/bluetooth/bt_device_stream.h"
 #include "transport/input_control_stream.h"
+#include "transport/wifi/socket_routines.h"
 
 namespace kavri {
 namespace {
 
 // A connected loopback TCP pair standing in for the RFCOMM connection: the
-// stream's reads and writes only need a connected byte socket.
+// stream's reads and writes only need a connected byte socket. The stream
+// adopts local; the test plays the phone on peer.
 struct SocketPair {
-    socket_t local = INVALID_SOCKET_VALUE;
-    socket_t peer = INVALID_SOCKET_VALUE;
+    test::TcpListener listener;
+    socket_t local = connectTcp("127.0.0.1", listener.port());
+    test::Socket peer = listener.accept();
 
     SocketPair() {
-        EXPECT_TRUE(startSockets());
-        const socket_t listener = openSocket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        EXPECT_EQ(::bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
-        EXPECT_EQ(::listen(listener, 1), 0);
-        address.sin_port = htons(static_cast<uint16_t>(localPort(listener)));
-        local = openSocket(AF_INET, SOCK_STREAM, 0);
-        EXPECT_EQ(::connect(local, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
-        peer = ::accept(listener, nullptr, nullptr);
-        EXPECT_NE(peer, INVALID_SOCKET_VALUE);
-        closeSocket(listener);
+        EXPECT_NE(local, INVALID_SOCKET_VALUE);
+        EXPECT_TRUE(peer.valid());
     }
-    ~SocketPair() {
-        if (peer != INVALID_SOCKET_VALUE) {
-            closeSocket(peer);
-        }
-    }
-    void send(const char* text) const {
-        ASSERT_EQ(sendSome(peer, text, static_cast<int>(std::strlen(text))),
-                  static_cast<int>(std::strlen(text)));
+    void send(const char* text) {
+        ASSERT_TRUE(peer.sendAll(text, static_cast<int>(std::strlen(text))));
     }
 };
 
@@ -100,8 +87,8 @@ TEST(BtDeviceStream, WritesEverythingToThePeer) {
     uint8_t got[5] = {};
     int have = 0;
     while (have < 5) {
-        ASSERT_EQ(waitReadable(pair.peer, 5000), 1);
-        const int n = receiveSome(pair.peer, got + have, 5 - have);
+        ASSERT_EQ(waitReadable(pair.peer.get(), 5000), 1);
+        const int n = receiveSome(pair.peer.get(), got + have, 5 - have);
         ASSERT_GT(n, 0);
         have += n;
     }
@@ -113,8 +100,7 @@ TEST(BtDeviceStream, PeerClosingFailsTheReadButLeavesTheStreamOpen) {
     SocketPair pair;
     BtDeviceStream stream(ADDRESS);
     stream.adopt(pair.local);
-    closeSocket(pair.peer);
-    pair.peer = INVALID_SOCKET_VALUE;
+    pair.peer.reset();
     EXPECT_EQ(thrownBy([](BtDeviceStream& s) { s.read1(); }, stream), EXCEPTION_RECEIVE_FAILED);
     EXPECT_TRUE(stream.isOpen());
 }
