@@ -33,9 +33,9 @@ WriteFailureWhileReading failWriteWhileReading(ControlStream& stream, socket_t l
     while (!reading) {
         std::this_thread::yield();
     }
-    // Not needed for the outcome, only to make the reader wait inside the
-    // receive more often than not when the write fails.
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    // Time for the reader to reach its wait; one that starts only after the
+    // write has failed finds the stream closed (EXCEPTION_NOT_OPEN).
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
     // How 1 (SD_SEND, SHUT_WR): sends fail at once, the receive side stays
     // open, so only the failed write can end the read early.
     ::shutdown(local, 1);
