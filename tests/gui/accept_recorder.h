@@ -1,0 +1,34 @@
+#pragma once
+
+#include <winsock2.h>
+
+#include <atomic>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+// A loopback TCP port that plays an unreachable phone: it notes the time of
+// every connection and closes it at once, so that each attempt of the client
+// fails in its handshake. The times show the client's retry rhythm.
+class AcceptRecorder {
+  public:
+    AcceptRecorder() = default;
+    ~AcceptRecorder();
+    AcceptRecorder(const AcceptRecorder&) = delete;
+    AcceptRecorder& operator=(const AcceptRecorder&) = delete;
+
+    // Listens on a free port of 127.0.0.1; returns it, or 0 on failure.
+    int start();
+    // Milliseconds since start() of each accepted connection, in order.
+    std::vector<unsigned> times() const;
+
+  private:
+    void run();
+
+    SOCKET listener_ = INVALID_SOCKET;
+    unsigned startTick_ = 0;
+    std::atomic<bool> stopping_{false};
+    std::thread thread_;
+    mutable std::mutex mutex_;
+    std::vector<unsigned> times_;
+};
