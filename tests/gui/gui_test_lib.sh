@@ -151,8 +151,17 @@ open_tray_menu() {
     return 1
   fi
   read -r _ left top right bottom <<<"$tray"
-  xdotool mousemove $((right - 10)) $(((top + bottom) / 2)) click 3
-  menu="$(drive "wait-menu|1|10000")"
+  # Arriving afresh: a pointer resting on the icon has a tool tip over it
+  # that would take the click.
+  xdotool mousemove 512 300 mousemove $((right - 10)) $(((top + bottom) / 2)) click 3
+  menu="$(drive "wait-menu|1|3000")"
+  if [ "${menu%% *}" != ok ]; then
+    # Under Wine's task bar the first right click after a pop-up menu was
+    # dismissed unchosen is lost before it reaches the program.
+    echo "note: a second right click on the icon"
+    xdotool mousemove 512 300 mousemove $((right - 10)) $(((top + bottom) / 2)) click 3
+    menu="$(drive "wait-menu|1|10000")"
+  fi
   check "tray icon's right button opens the pop-up menu${1:+ $1}" "$([ "${menu%% *}" = ok ] && echo 1)" "$menu"
 }
 
@@ -168,7 +177,7 @@ pick_tray_item() {
 }
 
 close_tray_menu() {
-  xdotool key Escape
+  xdotool mousemove 900 100 click 1
   expect_ok "pop-up menu closes" "*" wait-menu 0 10000
 }
 
