@@ -42,7 +42,7 @@ start_display || exit 1
 prepare_prefix || exit 1
 start_driver || exit 1
 # The phones of the later runs start now: each Wine start costs seconds.
-launch_phone_sim steady --reply-delay 800
+launch_phone_sim steady --reply-delay 1500
 launch_phone_sim lossy --close-after 25
 launch_phone_sim silent --mode stream --silence
 
@@ -152,6 +152,11 @@ read -r _ left top right bottom <<<"$(drive "main-rect")"
 xdotool mousemove $(((left + right) / 2)) $(((top + bottom) / 2)) click 1
 expect_ok "a click activates the window" "*" wait-foreground 10000
 xdotool key alt+slash
+if [ "$(drive "wait-dialog|About Kavri Client|3000")" = "fail no dialog About Kavri Client" ]; then
+  # Wine now and then drops the first key after an activation by the mouse.
+  echo "note: Alt+/ pressed a second time"
+  xdotool key alt+slash
+fi
 if expect_ok "Alt+/ opens About" "*" wait-dialog "About Kavri Client" 10000; then
   drive "press|About Kavri Client|IDOK" >/dev/null
   expect_ok "About closes once more" "*" wait-gone "About Kavri Client" 10000
@@ -197,6 +202,12 @@ else
     expect_ok "progress text" "Connecting. Please wait ..." statics ""
     drive "paint|" >/dev/null
     snap_main progress_connecting  # the pop-up sits over the window
+    # The main window is disabled now; the icon's menu still works.
+    if open_tray_menu "while connecting"; then
+      expect_ok "pop-up menu while connecting" "$TRAY_BUSY" popup-menu
+      expect_ok "still connecting while the menu is shown" "Connecting..." status 0
+      close_tray_menu
+    fi
   fi
   expect_ok "automatic connection reaches Connected" "Connected" wait-status 0 30000 "Connected"
   expect_ok "status part 1 for Wi-Fi" "WI-FI" status 1
