@@ -134,6 +134,14 @@ void run(const std::vector<std::wstring>& f) {
         const int port = recorder.start();
         return port ? reply(true, std::to_wstring(port)) : reply(false, L"cannot listen");
     }
+    if (name == L"relay-next") {  // port
+        recorder.relayNext(num(1));
+        return reply(true);
+    }
+    if (name == L"wait-until") {  // milliseconds since listen: shapes a scenario in time
+        const unsigned until = static_cast<unsigned>(num(1));
+        return reply(waitFor(30000, [&] { return recorder.elapsed() >= until; }));
+    }
     if (name == L"wait-accepts") {  // count|timeout: the times of the first count
         std::vector<unsigned> times;
         const bool ok = waitFor(num(2), [&] {

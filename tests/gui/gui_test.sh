@@ -7,7 +7,7 @@
 # the README's pictures are written there too.
 #
 # Usage: gui_test.sh --client EXE --driver EXE --phone-sim EXE --fake-adb EXE --build-dir DIR
-# Every wait is bounded; the whole run takes about two minutes.
+# Every wait is bounded; the whole run takes a little over a minute.
 set -uo pipefail
 
 while [ $# -gt 0 ]; do

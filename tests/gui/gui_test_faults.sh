@@ -152,7 +152,35 @@ retry_checks() {
   drive "sync" >/dev/null
   expect_ok "no message box during the retries" "" dialogs
   expect_ok "no flash during the retries" "0" flashes
+  [ -n "$t3" ] && waiting_retry_checks "$(phone_sim_port lossy)" "$t3"
+  expect_ok "Disconnected before the last Exit" "Disconnected" wait-status 0 10000 "Disconnected"
   exit_client "Exit while a retry waits ends the program"
+}
+
+# Continues the retries: while the third retry waits its 8 s, the user
+# connects to a phone that drops the connection; the loss reconnects at once
+# and fails, which starts retries of 2 and 4 s of their own. The waiting
+# retry keeps its time and makes an attempt of its own.
+waiting_retry_checks() {  # lossy phone port, time of the third attempt
+  local lossy="$1" t3="$2" times t4 t5 t ours=""
+  [ -n "$lossy" ] || return
+  drive "relay-next|$lossy" >/dev/null
+  drive "command|IDM_CONNECT" >/dev/null
+  expect_ok "Select transport opens while a retry waits" "*" wait-dialog "Select transport" 10000 || return
+  drive "press|Select transport|IDOK" >/dev/null
+  drive "wait-until|$((t3 + 9600))" >/dev/null
+  times="$(drive "wait-accepts|5|0")"
+  echo "attempts at ${times#ok }"
+  read -r _ _ _ _ t4 t5 _ <<<"$times"
+  check "the user's connection is lost and made again at once" \
+    "$( ((t5 > t4 && t5 - t4 <= 5000)) && echo 1)" "${times#ok }"
+  # The waiting retry's attempt: about t3 + 8 s and not one of the new
+  # rhythm's (t5 + 2 s, t5 + 6 s).
+  for t in ${times#ok }; do
+    ((t >= t3 + 7950 && t <= t3 + 9600)) || continue
+    (((t - t5 - 2000) ** 2 > 700 ** 2 && (t - t5 - 6000) ** 2 > 700 ** 2)) && ours=$t
+  done
+  check "the retry that waited still connects 8 s after the third attempt" "$ours" "${times#ok }"
 }
 
 # Writes the README's pictures, small, when KAVRI_GUI_PICTURES names a folder.
