@@ -1,9 +1,14 @@
 // Looks at an installed Kavri Client the way Windows itself does, for the
 // installer test: known folders, shortcuts (through the shell's link object),
-// the user's registry, a file's version record and icons, and the running
-// program. Each query is one or more arguments; each prints "key=value" lines
-// in UTF-8. Unknown or failing queries print "key=" with an empty value or
-// "error=...", so the test script sees exactly what Windows answered.
+// the user's registry, a file's version record and icons; starts shortcuts
+// and command lines; ends the program through its Exit command; finds and
+// presses the installer's buttons. Queries, run in order:
+//   folders | link LNK | reg SUBKEY | reg-set SUBKEY NAME TEXT | version FILE
+//   first-icon FILE | open LNK | run "COMMAND LINE" MS | wait-window MS
+//   exit-program MS | wait-text CAPTION TEXT MS | control-text CAPTION ID MS
+//   press CAPTION ID MS
+// Each prints "key=value" lines in UTF-8; a failed query prints an empty
+// value, so the test script sees exactly what Windows answered.
 #include <windows.h>
 
 #include <fcntl.h>
@@ -17,6 +22,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -36,8 +42,16 @@ std::string utf8(const std::wstring& text) {
     return out;
 }
 
+// One line per value: line ends inside a text are shown as "|".
 void print(const std::string& key, const std::wstring& value) {
-    std::printf("%s=%s\n", key.c_str(), utf8(value).c_str());
+    std::wstring line;
+    for (wchar_t c : value) {
+        if (c == L'\n')
+            line += L'|';
+        else if (c != L'\r')
+            line += c;
+    }
+    std::printf("%s=%s\n", key.c_str(), utf8(line).c_str());
 }
 
 std::wstring knownFolder(REFKNOWNFOLDERID id) {
@@ -244,6 +258,83 @@ void exitProgram(int timeoutMs) {
     CloseHandle(process);
 }
 
+// The installer's windows, found by the start of their caption (the wizard
+// and its message boxes share it) and a control or text they hold.
+struct WindowSearch {
+    const std::wstring* title;
+    int controlId;
+    const std::wstring* text;
+    HWND found;
+};
+
+BOOL CALLBACK hasText(HWND child, LPARAM param) {
+    auto* search = reinterpret_cast<WindowSearch*>(param);
+    wchar_t text[2048] = {};
+    GetWindowTextW(child, text, 2048);
+    if (IsWindowVisible(child) && std::wcsstr(text, search->text->c_str()) != nullptr) {
+        search->found = child;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CALLBACK matchTopLevel(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<WindowSearch*>(param);
+    wchar_t caption[256] = {};
+    GetWindowTextW(window, caption, 256);
+    // The wizard adds the page's name to its caption.
+    if (!IsWindowVisible(window) || std::wcsncmp(caption, search->title->c_str(), search->title->size()) != 0)
+        return TRUE;
+    if (search->text) {
+        EnumChildWindows(window, hasText, param);
+        return search->found == nullptr;
+    }
+    HWND control = GetDlgItem(window, search->controlId);
+    if (control && IsWindowVisible(control)) {
+        search->found = control;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND findControl(const std::wstring& title, int controlId, int timeoutMs) {
+    WindowSearch search{&title, controlId, nullptr, nullptr};
+    waitFor(timeoutMs, [&] {
+        EnumWindows(matchTopLevel, reinterpret_cast<LPARAM>(&search));
+        return search.found != nullptr;
+    });
+    return search.found;
+}
+
+// Waits for a window with this caption to show a control holding the text.
+void waitText(const std::wstring& title, const std::wstring& text, int timeoutMs) {
+    WindowSearch search{&title, 0, &text, nullptr};
+    waitFor(timeoutMs, [&] {
+        EnumWindows(matchTopLevel, reinterpret_cast<LPARAM>(&search));
+        return search.found != nullptr;
+    });
+    wchar_t shown[2048] = {};
+    if (search.found)
+        GetWindowTextW(search.found, shown, 2048);
+    print("text", shown);
+}
+
+void controlText(const std::wstring& title, int controlId, int timeoutMs) {
+    wchar_t text[2048] = {};
+    if (HWND control = findControl(title, controlId, timeoutMs))
+        GetWindowTextW(control, text, 2048);
+    print("control", text);
+}
+
+// Presses a button as a click does: its dialog gets the command.
+void press(const std::wstring& title, int controlId, int timeoutMs) {
+    HWND button = findControl(title, controlId, timeoutMs);
+    if (button)
+        PostMessageW(GetParent(button), WM_COMMAND, MAKEWPARAM(controlId, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(button));
+    print("press", button ? L"ok" : L"not found");
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -270,6 +361,15 @@ int wmain(int argc, wchar_t** argv) {
         } else if (query == L"run") {
             run(arg(i + 1), _wtoi(arg(i + 2).c_str()));
             i += 2;
+        } else if (query == L"wait-text") {
+            waitText(arg(i + 1), arg(i + 2), _wtoi(arg(i + 3).c_str()));
+            i += 3;
+        } else if (query == L"control-text") {
+            controlText(arg(i + 1), _wtoi(arg(i + 2).c_str()), _wtoi(arg(i + 3).c_str()));
+            i += 3;
+        } else if (query == L"press") {
+            press(arg(i + 1), _wtoi(arg(i + 2).c_str()), _wtoi(arg(i + 3).c_str()));
+            i += 3;
         } else if (query == L"wait-window") {
             waitWindow(_wtoi(arg(++i).c_str()));
         } else if (query == L"exit-program") {

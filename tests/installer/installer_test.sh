@@ -133,9 +133,28 @@ expect_value "silent uninstall of the running program exits with 2" "$out" run 2
 after_uninstall="$(snapshot "$INSTDIR" "$(unix_path "$MENU_LINK")")"
 check "refused uninstall removed nothing" "$([ "$before" = "$after_uninstall" ] && echo 1)" \
   "changed: $(changed_files "$before" "$after_uninstall")"
-out="$(probe reg "$KEY" exit-program 20000)"
+out="$(probe reg "$KEY")"
 expect_value "refused runs left the Uninstall entry alone" "$out" reg.DisplayVersion running-marker
+
+# ---- The installer's wizard asks to exit the running program and goes on
+# after Exit and Retry; its last page says where adb.exe belongs.
+TITLE="$PRODUCT Setup"
+wine "$SETUP" >>"$WORK/wine.log" 2>&1 &
+SETUP_PID=$!
+out="$(probe wait-text "$TITLE" "Welcome to $PRODUCT Setup" 30000 press "$TITLE" 1 5000 \
+  wait-text "$TITLE" "Choose Components" 10000 press "$TITLE" 1 5000 \
+  wait-text "$TITLE" "Choose Install Location" 10000 press "$TITLE" 1 5000 \
+  control-text "$TITLE" 4 20000 control-text "$TITLE" 65535 1000)"
+expect_value "wizard: Install over the running program offers Retry" "$out" control "&Retry"
+check "wizard: asks to exit the program first" "$(grep -qxF "control=$PRODUCT is running.||Please exit it first (Connection > Exit, or Exit in the menu of its notification-area icon), then choose Retry." <<<"$out" && echo 1)" "$out"
+out="$(probe exit-program 20000 press "$TITLE" 4 5000 wait-text "$TITLE" "adb.exe" 30000)"
 expect_value "program ends through Exit with 0" "$out" exit 0
+expect_value "wizard: last page says where adb.exe belongs" "$out" text \
+  "Start $PRODUCT from the Start menu.||USB connections need adb.exe, Android's platform tools, in the program's folder:|$INSTDIR_WIN||Download the SDK Platform-Tools for Windows from developer.android.com/tools/releases/platform-tools and copy adb.exe, AdbWinApi.dll and AdbWinUsbApi.dll into that folder. This installer does not download anything.||Wi-Fi and Bluetooth connections need nothing more."
+out="$(probe press "$TITLE" 1 5000 reg "$KEY")"
+expect_value "wizard: Finish pressed" "$out" press ok
+expect_value "wizard: installed after Retry" "$out" reg.DisplayVersion "$VERSION"
+wait_process "wizard ends with 0" "$SETUP_PID" 0
 
 # ---- The program kept its settings in its own folder.
 settings="$(tr -d '\r' <"$INSTDIR/settings.dat" 2>/dev/null | tr '\n' ' ')"

@@ -46,6 +46,23 @@ run_wine() {  # name, expected exit code, program and arguments
   check "$name" "$([ "$rc" = "$expected" ] && echo 1)" "exit code $rc"
 }
 
+wait_process() {  # name, process id, expected exit code; waits up to 30 s
+  local i rc
+  for i in $(seq 300); do
+    kill -0 "$2" 2>/dev/null || break
+    sleep 0.1
+  done
+  if kill -0 "$2" 2>/dev/null; then
+    check "$1" "" "still running after 30 s"
+    kill "$2" 2>/dev/null
+    wait "$2"
+    return
+  fi
+  wait "$2"
+  rc=$?
+  check "$1" "$([ "$rc" = "$3" ] && echo 1)" "exit code $rc"
+}
+
 # The uninstaller copies itself to the temporary folder, starts the copy and
 # ends at once; the prefix's server ends when that copy has finished.
 uninstall_and_wait() {  # name, uninstaller and arguments
