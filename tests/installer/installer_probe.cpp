@@ -8,7 +8,7 @@
 //   exit-program MS | wait-text CAPTION TEXT MS | control-text CAPTION ID MS
 //   press CAPTION ID MS
 // Each prints "key=value" lines in UTF-8; a failed query prints an empty
-// value, so the test script sees exactly what Windows answered.
+// value or an error line, so the test script sees what Windows answered.
 #include <windows.h>
 
 #include <fcntl.h>
