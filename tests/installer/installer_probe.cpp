@@ -6,7 +6,7 @@
 //   folders | link LNK | reg SUBKEY | reg-set SUBKEY NAME TEXT | version FILE
 //   first-icon FILE | open LNK | run "COMMAND LINE" MS | wait-window MS
 //   exit-program MS | wait-text CAPTION TEXT MS | control-text CAPTION ID MS
-//   press CAPTION ID MS
+//   press CAPTION ID|ANCHOR/ID MS
 // Each prints "key=value" lines in UTF-8; a failed query prints an empty
 // value or an error line, so the test script sees what Windows answered.
 #include <windows.h>
@@ -326,9 +326,15 @@ void controlText(const std::wstring& title, int controlId, int timeoutMs) {
     print("control", text);
 }
 
-// Presses a button as a click does: its dialog gets the command.
-void press(const std::wstring& title, int controlId, int timeoutMs) {
-    HWND button = findControl(title, controlId, timeoutMs);
+// Presses a button as a click does: its dialog gets the command. "A/B"
+// presses B in the window that holds A (the wizard and its message box both
+// have a Cancel button).
+void press(const std::wstring& title, const std::wstring& ids, int timeoutMs) {
+    size_t slash = ids.find(L'/');
+    int anchorId = _wtoi(ids.c_str());
+    int controlId = slash == std::wstring::npos ? anchorId : _wtoi(ids.c_str() + slash + 1);
+    HWND anchor = findControl(title, anchorId, timeoutMs);
+    HWND button = anchor ? GetDlgItem(GetParent(anchor), controlId) : nullptr;
     if (button)
         PostMessageW(GetParent(button), WM_COMMAND, MAKEWPARAM(controlId, BN_CLICKED),
                      reinterpret_cast<LPARAM>(button));
@@ -368,7 +374,7 @@ int wmain(int argc, wchar_t** argv) {
             controlText(arg(i + 1), _wtoi(arg(i + 2).c_str()), _wtoi(arg(i + 3).c_str()));
             i += 3;
         } else if (query == L"press") {
-            press(arg(i + 1), _wtoi(arg(i + 2).c_str()), _wtoi(arg(i + 3).c_str()));
+            press(arg(i + 1), arg(i + 2), _wtoi(arg(i + 3).c_str()));
             i += 3;
         } else if (query == L"wait-window") {
             waitWindow(_wtoi(arg(++i).c_str()));

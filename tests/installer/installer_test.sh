@@ -136,17 +136,31 @@ check "refused uninstall removed nothing" "$([ "$before" = "$after_uninstall" ] 
 out="$(probe reg "$KEY")"
 expect_value "refused runs left the Uninstall entry alone" "$out" reg.DisplayVersion running-marker
 
-# ---- The installer's wizard asks to exit the running program and goes on
-# after Exit and Retry; its last page says where adb.exe belongs.
+# ---- The installer's wizard asks to exit the running program: Cancel ends
+# it with nothing changed; after Exit, Retry goes on, and the last page says
+# where adb.exe belongs.
 TITLE="$PRODUCT Setup"
-wine "$SETUP" >>"$WORK/wine.log" 2>&1 &
-SETUP_PID=$!
-out="$(probe wait-text "$TITLE" "Welcome to $PRODUCT Setup" 30000 press "$TITLE" 1 5000 \
-  wait-text "$TITLE" "Choose Components" 10000 press "$TITLE" 1 5000 \
-  wait-text "$TITLE" "Choose Install Location" 10000 press "$TITLE" 1 5000 \
-  control-text "$TITLE" 4 20000 control-text "$TITLE" 65535 1000)"
-expect_value "wizard: Install over the running program offers Retry" "$out" control "&Retry"
-check "wizard: asks to exit the program first" "$(grep -qxF "control=$PRODUCT is running.||Please exit it first (Connection > Exit, or Exit in the menu of its notification-area icon), then choose Retry." <<<"$out" && echo 1)" "$out"
+RUNNING_TEXT="$PRODUCT is running.||Please exit it first (Connection > Exit, or Exit in the menu of its notification-area icon), then choose Retry."
+wizard_to_install() {  # name prefix
+  wine "$SETUP" >>"$WORK/wine.log" 2>&1 &
+  SETUP_PID=$!
+  out="$(probe wait-text "$TITLE" "Welcome to $PRODUCT Setup" 30000 press "$TITLE" 1 5000 \
+    wait-text "$TITLE" "Choose Components" 10000 press "$TITLE" 1 5000 \
+    wait-text "$TITLE" "Choose Install Location" 10000 press "$TITLE" 1 5000 \
+    control-text "$TITLE" 4 20000 control-text "$TITLE" 65535 1000)"
+  expect_value "$1: Install over the running program offers Retry" "$out" control "&Retry"
+  check "$1: asks to exit the program first" "$(grep -qxF "control=$RUNNING_TEXT" <<<"$out" && echo 1)" "$out"
+}
+wizard_to_install "wizard, cancelled"
+out="$(probe press "$TITLE" 4/2 5000)"
+expect_value "wizard: Cancel pressed in the message box" "$out" press ok
+wait_process "wizard: Cancel ends it with 2" "$SETUP_PID" 2
+check "cancelled wizard changed no file or shortcut" \
+  "$([ "$before" = "$(snapshot "$INSTDIR" "$(unix_path "$MENU_LINK")")" ] && echo 1)"
+out="$(probe reg "$KEY")"
+expect_value "cancelled wizard left the Uninstall entry alone" "$out" reg.DisplayVersion running-marker
+
+wizard_to_install "wizard"
 out="$(probe exit-program 20000 press "$TITLE" 4 5000 wait-text "$TITLE" "adb.exe" 30000)"
 expect_value "program ends through Exit with 0" "$out" exit 0
 expect_value "wizard: last page says where adb.exe belongs" "$out" text \
