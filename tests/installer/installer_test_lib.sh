@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Helpers of installer_test.sh: the probe, paths between Wine and Linux,
 # running Windows programs with their exit codes. Sourced, not run; uses
 # check() from the GUI test's helpers.
@@ -47,8 +48,8 @@ run_wine() {  # name, expected exit code, program and arguments
 }
 
 wait_process() {  # name, process id, expected exit code; waits up to 30 s
-  local i rc
-  for i in $(seq 300); do
+  local rc
+  for _ in $(seq 300); do
     kill -0 "$2" 2>/dev/null || break
     sleep 0.1
   done
@@ -69,8 +70,9 @@ uninstall_and_wait() {  # name, uninstaller and arguments
   local name="$1"
   shift
   run_wine "$name" 0 "$@"
-  timeout 60 wineserver -w
-  check "$name: uninstaller finished" "$([ $? = 0 ] && echo 1)" "still running after 60 s"
+  local finished=""
+  timeout 60 wineserver -w && finished=1
+  check "$name: uninstaller finished" "$finished" "still running after 60 s"
 }
 
 folder_list() {
