@@ -192,8 +192,12 @@ expect_value "Uninstall entry removed" "$out" reg.missing 1
 run_wine "silent install with /DESKTOP /AUTOSTART succeeds" 0 "$SETUP" /S /DESKTOP /AUTOSTART
 out="$(probe link "$DESKTOP_LINK" link "$STARTUP_LINK")"
 check "desktop and Startup shortcuts start the program in its folder" \
-  "$([ "$(grep -c "^link.workdir=$(printf '%s' "$INSTDIR_WIN" | sed 's/[][\\.*^$]/\\&/g')\$" <<<"$out")" = 2 ] &&
-      [ "$(grep -cF "link.target=$EXE_WIN" <<<"$out")" = 2 ] && echo 1)" "$out"
+  "$([ "$(grep -cxF "link.workdir=$INSTDIR_WIN" <<<"$out")" = 2 ] &&
+      [ "$(grep -cxF "link.target=$EXE_WIN" <<<"$out")" = 2 ] && echo 1)" "$out"
+# A later install without the options keeps the shortcuts the user chose.
+run_wine "silent reinstall succeeds" 0 "$SETUP" /S
+check "reinstall kept the desktop and Startup shortcuts" \
+  "$([ -f "$(unix_path "$DESKTOP_LINK")" ] && [ -f "$(unix_path "$STARTUP_LINK")" ] && echo 1)"
 check "reinstall kept the user's settings" "$(cmp -s "$WORK/settings.saved" "$INSTDIR/settings.dat" && echo 1)"
 uninstall_and_wait "silent uninstall with /REMOVESETTINGS succeeds" "$INSTDIR/Uninstall.exe" /S /REMOVESETTINGS
 check "program folder removed" "$([ ! -e "$INSTDIR" ] && echo 1)" "$(folder_list "$INSTDIR")"
