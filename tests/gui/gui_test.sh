@@ -6,7 +6,7 @@
 # they are pictures, not checks. With KAVRI_GUI_PICTURES set to a folder,
 # the README's pictures are written there too.
 #
-# Usage: gui_test.sh --client EXE --driver EXE --phone-sim EXE --fake-adb EXE --build-dir DIR
+# Usage: gui_test.sh --client EXE --driver EXE --phone-sim EXE --fake-adb EXE --version-header FILE --build-dir DIR
 # Every wait is bounded; the whole run takes a little over a minute.
 set -uo pipefail
 
@@ -16,12 +16,16 @@ while [ $# -gt 0 ]; do
     --driver) DRIVER_EXE="$2"; shift 2 ;;
     --phone-sim) PHONE_SIM="$2"; shift 2 ;;
     --fake-adb) FAKE_ADB="$2"; shift 2 ;;
+    --version-header) VERSION_HEADER="$2"; shift 2 ;;
     --build-dir) BUILD_DIR="$2"; shift 2 ;;
     *) echo "unknown argument: $1" >&2; exit 2 ;;
   esac
 done
 : "${CLIENT:?--client missing}" "${DRIVER_EXE:?--driver missing}" "${PHONE_SIM:?--phone-sim missing}"
 : "${BUILD_DIR:?--build-dir missing}" "${FAKE_ADB:?--fake-adb missing}"
+: "${VERSION_HEADER:?--version-header missing}"
+# The one version the build generated from the project's own.
+VERSION="$(sed -n 's/^#define KAVRI_VERSION_TEXT "\(.*\)"$/\1/p' "$VERSION_HEADER")"
 
 HERE="$(cd "$(dirname "$0")" && pwd)"
 # shellcheck source=gui_test_lib.sh
@@ -63,7 +67,7 @@ snap_main main_window
 # About
 drive "command|IDM_ABOUT" >/dev/null
 if expect_ok "About opens" "*" wait-dialog "About Kavri Client" 10000; then
-  expect_ok "About version" "Version: 3.5" text "About Kavri Client" IDC_VERSION
+  expect_ok "About version" "Version: $VERSION" text "About Kavri Client" IDC_VERSION
   snap_dialog about "About Kavri Client"
   drive "press|About Kavri Client|IDOK" >/dev/null
   expect_ok "About closes" "*" wait-gone "About Kavri Client" 10000
