@@ -1,0 +1,101 @@
+#include "tests/driver/reference_voice.h"
+
+#include <opus/opus.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+
+#include "tools/phone_sim/lib/sim_voice_encoder.h"
+
+namespace kavri::test {
+
+namespace {
+
+struct DecoderDeleter {
+    void operator()(OpusDecoder* decoder) const { opus_decoder_destroy(decoder); }
+};
+
+bool isSilent(const ReferenceVoice::Frame& frame) {
+    return std::all_of(frame.begin(), frame.end(), [](int16_t s) { return s == 0; });
+}
+
+}  // namespace
+
+ReferenceVoice::ReferenceVoice(int packets, int bitrate) {
+    SimVoiceEncoder encoder;
+    if (!encoder.open(bitrate, "", &error_)) {
+        return;
+    }
+    int status = OPUS_OK;
+    std::unique_ptr<OpusDecoder, DecoderDeleter> decoder(opus_decoder_create(48000, 1, &status));
+    if (status != OPUS_OK || !decoder) {
+        error_ = "opus_decoder_create failed";
+        return;
+    }
+    for (int i = 0; i < packets; ++i) {
+        uint8_t packet[1500];
+        const int length = encoder.encodeNext(packet, sizeof packet);
+        Frame frame(1920);
+        const int samples = length < 0 ? -1
+                                        : opus_decode(decoder.get(), packet, length, frame.data(),
+                                                      static_cast<int>(frame.size()), 0);
+        if (samples <= 0) {
+            error_ = "packet " + std::to_string(i) + " did not encode or decode";
+            return;
+        }
+        frame.resize(static_cast<size_t>(samples));
+        frames_.push_back(std::move(frame));
+    }
+}
+
+ReferenceVoice::Match ReferenceVoice::match(const std::vector<Frame>& written,
+                                            size_t leadInSamples) const {
+    Match m;
+    int next = 0;
+    for (const Frame& frame : written) {
+        if (next < size() && frame == frames_[static_cast<size_t>(next)]) {
+            ++m.exact;
+            m.lastIndex = next++;
+            if (m.firstIndex < 0)
+                m.firstIndex = m.lastIndex;
+            continue;
+        }
+        if (next > 0 && frame == frames_[static_cast<size_t>(next - 1)]) {
+            ++m.repeated;
+            continue;
+        }
+        if (m.firstIndex < 0 && frame.size() == leadInSamples && isSilent(frame)) {
+            ++m.leadIn;
+            continue;
+        }
+        const int end = std::min(size(), next + SEARCH_AHEAD);
+        int found = -1;
+        for (int k = next + 1; k < end && found < 0; ++k) {
+            if (frame == frames_[static_cast<size_t>(k)])
+                found = k;
+        }
+        if (found < 0) {
+            ++m.mismatched;
+            continue;
+        }
+        m.lost += found - next;
+        ++m.exact;
+        m.lastIndex = found;
+        next = found + 1;
+        if (m.firstIndex < 0)
+            m.firstIndex = found;
+    }
+    return m;
+}
+
+std::string ReferenceVoice::Match::summary() const {
+    char text[200];
+    std::snprintf(text, sizeof text,
+                  "%d frames sample-exact (packets %d..%d), %d lost, %d repeated, %d mismatched, "
+                  "%d silent lead-in",
+                  exact, firstIndex, lastIndex, lost, repeated, mismatched, leadIn);
+    return text;
+}
+
+}  // namespace kavri::test

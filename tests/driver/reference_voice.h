@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kavri::test {
+
+// The simulated phone's voice as a listener should hear it: the packets the
+// simulator sends (its own encoder on its own signal, from the start),
+// decoded by libopus directly, not by the client's decoder.
+class ReferenceVoice {
+  public:
+    using Frame = std::vector<int16_t>;
+
+    // How a run of written frames compares with the reference, in order.
+    struct Match {
+        int leadIn = 0;      // silent frames of the connection's start, before any voice
+        int exact = 0;       // frames equal, sample for sample, to the next reference frame
+        int repeated = 0;    // the previous frame again (a tick that found no new frame)
+        int lost = 0;        // reference frames skipped between those delivered
+        int mismatched = 0;  // frames equal to no reference frame nearby
+        int firstIndex = -1; // reference index of the first voice frame delivered
+        int lastIndex = -1;  // and of the last
+
+        std::string summary() const;
+    };
+
+    ReferenceVoice(int packets, int bitrate);
+    bool ok() const { return error_.empty(); }
+    const std::string& error() const { return error_; }
+    int size() const { return static_cast<int>(frames_.size()); }
+    const Frame& frame(int index) const { return frames_.at(static_cast<size_t>(index)); }
+
+    // leadInSamples: the size of the silent frame written before the first
+    // voice frame arrives.
+    Match match(const std::vector<Frame>& written, size_t leadInSamples) const;
+
+  private:
+    // How far ahead a written frame is looked for after a gap.
+    static constexpr int SEARCH_AHEAD = 100;
+
+    std::vector<Frame> frames_;
+    std::string error_;
+};
+
+}  // namespace kavri::test
