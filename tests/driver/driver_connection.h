@@ -38,8 +38,7 @@ class DriverConnection : public PhoneFixture {
 
     // Lets the phone's voice play until this many frames have been received.
     void play(int frames, Millis timeout) {
-        ASSERT_TRUE(
-            waitUntil([frames] { return receptionStats().rx.load() >= frames; }, timeout))
+        ASSERT_TRUE(waitUntil([frames] { return receptionStats().rx.load() >= frames; }, timeout))
             << "received " << receptionStats().rx.load();
     }
 
@@ -48,8 +47,8 @@ class DriverConnection : public PhoneFixture {
         const auto begun = std::chrono::steady_clock::now();
         controller->requestStop(0);
         ASSERT_TRUE(recorder.waitForCount(4, kStopWait));
-        stopMillis = std::chrono::duration_cast<Millis>(std::chrono::steady_clock::now() - begun)
-                         .count();
+        stopMillis =
+            std::chrono::duration_cast<Millis>(std::chrono::steady_clock::now() - begun).count();
         const std::vector<Report> expected = {{1, 0}, {2, 0}, {3, 0}, {0, 0}};
         EXPECT_EQ(recorder.reports(), expected);
         controller.reset();

@@ -41,8 +41,8 @@ TEST_P(MicDriverAudio, TenSecondsOfVoiceArriveSampleExact) {
     ASSERT_GE(lines.size(), 8u);
 
     // Opened once with the version's sample count, stopped once, closed.
-    EXPECT_EQ(lines[4], std::string("control 222014 in ") + (version >= 3 ? "0b 40" : "03 c0") +
-                            " out 0 ok");
+    EXPECT_EQ(lines[4],
+              std::string("control 222014 in ") + (version >= 3 ? "0b 40" : "03 c0") + " out 0 ok");
     EXPECT_EQ(lines[5], "control 222010 in 01 out 0 ok");
     EXPECT_EQ(lines[lines.size() - 2], "control 222010 in 00 out 0 ok");
     EXPECT_EQ(lines.back(), "close");
@@ -81,11 +81,9 @@ TEST_P(MicDriverAudio, TenSecondsOfVoiceArriveSampleExact) {
     EXPECT_EQ(receptionStats().dropped.load(), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Path, MicDriverAudio, testing::Values(3u, 2u),
-                         [](const auto& info) {
-                             return info.param >= 3 ? std::string("WriteFile")
-                                                    : std::string("WriteAudioControl");
-                         });
+INSTANTIATE_TEST_SUITE_P(Path, MicDriverAudio, testing::Values(3u, 2u), [](const auto& info) {
+    return info.param >= 3 ? std::string("WriteFile") : std::string("WriteAudioControl");
+});
 
 }  // namespace
 }  // namespace kavri::test

@@ -198,16 +198,16 @@ TEST_F(MicDriverSession, DriverRefusingTheAnswerIgnoresStartAndAudio) {
     ASSERT_EQ(MicDriverFixture::handles(calls).size(), 1u);
     const uint32_t handle = calls.at(0).handle;
     const std::string challenge = hex2(challengeOf(calls, handle));
-    const Lines expected = {kOpen,
-                            "control 222004 in - out 1 -> " + challenge + " ok",
-                            "control 222008 in " + hex2(challengeOf(calls, handle) ^ 0x5E) +
-                                " out 0 refused",
-                            "control 22200c in - out 1 -> 03 ok",
-                            "control 222014 in 0b 40 out 0 ok",
-                            "control 222010 in 01 out 0 refused",
-                            "write 1920 bytes refused",
-                            "control 222010 in 00 out 0 refused",
-                            "close"};
+    const Lines expected = {
+        kOpen,
+        "control 222004 in - out 1 -> " + challenge + " ok",
+        "control 222008 in " + hex2(challengeOf(calls, handle) ^ 0x5E) + " out 0 refused",
+        "control 22200c in - out 1 -> 03 ok",
+        "control 222014 in 0b 40 out 0 ok",
+        "control 222010 in 01 out 0 refused",
+        "write 1920 bytes refused",
+        "control 222010 in 00 out 0 refused",
+        "close"};
     EXPECT_EQ(MicDriverFixture::describeHandle(calls, handle), expected);
     printLines("driver expecting another key:", MicDriverFixture::describeHandle(calls, handle));
 }

@@ -121,8 +121,8 @@ std::string DriverCall::describe() const {
 
 bool MicDriverFixture::configure(uint32_t version, uint32_t key) {
     HKEY parameters = nullptr;
-    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, TEST_MIC_PARAMETERS_KEY, 0, nullptr, 0,
-                        KEY_SET_VALUE, nullptr, &parameters, nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, TEST_MIC_PARAMETERS_KEY, 0, nullptr, 0, KEY_SET_VALUE,
+                        nullptr, &parameters, nullptr) != ERROR_SUCCESS)
         return false;
     const bool ok = setDword(parameters, TEST_MIC_VALUE_VERSION, version) &&
                     setDword(parameters, TEST_MIC_VALUE_KEY, key);

@@ -38,8 +38,8 @@ ReferenceVoice::ReferenceVoice(int packets, int bitrate) {
         const int length = encoder.encodeNext(packet, sizeof packet);
         Frame frame(1920);
         const int samples = length < 0 ? -1
-                                        : opus_decode(decoder.get(), packet, length, frame.data(),
-                                                      static_cast<int>(frame.size()), 0);
+                                       : opus_decode(decoder.get(), packet, length, frame.data(),
+                                                     static_cast<int>(frame.size()), 0);
         if (samples <= 0) {
             error_ = "packet " + std::to_string(i) + " did not encode or decode";
             return;
@@ -53,9 +53,11 @@ ReferenceVoice::Match ReferenceVoice::match(const std::vector<Frame>& written,
                                             size_t leadInSamples) const {
     Match m;
     int next = 0;
+    int goodTicks = 0;  // new frames written in a row, as the client counts them
     for (const Frame& frame : written) {
         if (next < size() && frame == frames_[static_cast<size_t>(next)]) {
             ++m.exact;
+            ++goodTicks;
             m.lastIndex = next++;
             if (m.firstIndex < 0)
                 m.firstIndex = m.lastIndex;
@@ -63,10 +65,12 @@ ReferenceVoice::Match ReferenceVoice::match(const std::vector<Frame>& written,
         }
         if (next > 0 && frame == frames_[static_cast<size_t>(next - 1)]) {
             ++m.repeated;
+            goodTicks = 0;
             continue;
         }
         if (m.firstIndex < 0 && frame.size() == leadInSamples && isSilent(frame)) {
             ++m.leadIn;
+            goodTicks = 0;
             continue;
         }
         const int end = std::min(size(), next + SEARCH_AHEAD);
@@ -76,10 +80,20 @@ ReferenceVoice::Match ReferenceVoice::match(const std::vector<Frame>& written,
                 found = k;
         }
         if (found < 0) {
+            // Taken as the next frame spoilt, so that it is not also lost.
             ++m.mismatched;
+            ++next;
+            goodTicks = 0;
             continue;
         }
-        m.lost += found - next;
+        // The tick that takes the hundredth new frame in a row may trim the
+        // backlog, so its gap follows a run at least that long.
+        if (goodTicks >= TRIM_AFTER_GOOD_TICKS) {
+            m.trimmed += found - next;
+        } else {
+            m.lost += found - next;
+        }
+        goodTicks = 1;
         ++m.exact;
         m.lastIndex = found;
         next = found + 1;
@@ -92,9 +106,9 @@ ReferenceVoice::Match ReferenceVoice::match(const std::vector<Frame>& written,
 std::string ReferenceVoice::Match::summary() const {
     char text[200];
     std::snprintf(text, sizeof text,
-                  "%d frames sample-exact (packets %d..%d), %d lost, %d repeated, %d mismatched, "
-                  "%d silent lead-in",
-                  exact, firstIndex, lastIndex, lost, repeated, mismatched, leadIn);
+                  "%d frames sample-exact (packets %d..%d), %d lost, %d trimmed, %d repeated, "
+                  "%d mismatched, %d silent lead-in",
+                  exact, firstIndex, lastIndex, lost, trimmed, repeated, mismatched, leadIn);
     return text;
 }
 

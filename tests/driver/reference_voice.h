@@ -15,13 +15,14 @@ class ReferenceVoice {
 
     // How a run of written frames compares with the reference, in order.
     struct Match {
-        int leadIn = 0;      // silent frames of the connection's start, before any voice
-        int exact = 0;       // frames equal, sample for sample, to the next reference frame
-        int repeated = 0;    // the previous frame again (a tick that found no new frame)
-        int lost = 0;        // reference frames skipped between those delivered
-        int mismatched = 0;  // frames equal to no reference frame nearby
-        int firstIndex = -1; // reference index of the first voice frame delivered
-        int lastIndex = -1;  // and of the last
+        int leadIn = 0;       // silent frames of the connection's start, before any voice
+        int exact = 0;        // frames equal, sample for sample, to the next reference frame
+        int repeated = 0;     // the previous frame again (a tick that found no new frame)
+        int trimmed = 0;      // frames skipped where the client may trim its backlog
+        int lost = 0;         // reference frames skipped anywhere else
+        int mismatched = 0;   // frames equal to no reference frame nearby
+        int firstIndex = -1;  // reference index of the first voice frame delivered
+        int lastIndex = -1;   // and of the last
 
         std::string summary() const;
     };
@@ -33,12 +34,17 @@ class ReferenceVoice {
     const Frame& frame(int index) const { return frames_.at(static_cast<size_t>(index)); }
 
     // leadInSamples: the size of the silent frame written before the first
-    // voice frame arrives.
+    // voice frame arrives. The voice's pauses decode to runs of identical
+    // frames: inside one a repeat passes for the next frame, and frames lost
+    // there show as a gap where the pause ends.
     Match match(const std::vector<Frame>& written, size_t leadInSamples) const;
 
   private:
     // How far ahead a written frame is looked for after a gap.
     static constexpr int SEARCH_AHEAD = 100;
+    // The client trims a backlog only on a tick that follows this many ticks
+    // in a row that found a frame waiting.
+    static constexpr int TRIM_AFTER_GOOD_TICKS = 100;
 
     std::vector<Frame> frames_;
     std::string error_;

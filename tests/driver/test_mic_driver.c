@@ -174,6 +174,9 @@ static NTSTATUS control(HandleState* state, ULONG code, UCHAR* buffer, ULONG inp
             if (state->version >= PLAIN_WRITE_VERSION) {
                 return STATUS_INVALID_DEVICE_REQUEST;
             }
+            if (inputLength == 0 || inputLength % 2 != 0) {
+                return STATUS_INVALID_PARAMETER;
+            }
             if (!state->authentic || !state->running) {
                 return STATUS_ACCESS_DENIED;
             }
@@ -230,6 +233,8 @@ static NTSTATUS onWrite(PIRP irp, PIO_STACK_LOCATION stack) {
     }
     if (state->version < PLAIN_WRITE_VERSION) {
         status = STATUS_INVALID_DEVICE_REQUEST;
+    } else if (event.inputLength == 0 || event.inputLength % 2 != 0) {
+        status = STATUS_INVALID_PARAMETER;
     } else if (!state->authentic || !state->running) {
         status = STATUS_ACCESS_DENIED;
     } else {

@@ -16,8 +16,7 @@
 /* The service and the values of its Parameters key, read at every open of the
  * microphone device, so a test switches them between opens. */
 #define TEST_MIC_SERVICE_NAME L"kavri_test_mic"
-#define TEST_MIC_PARAMETERS_KEY \
-    L"System\\CurrentControlSet\\Services\\kavri_test_mic\\Parameters"
+#define TEST_MIC_PARAMETERS_KEY L"System\\CurrentControlSet\\Services\\kavri_test_mic\\Parameters"
 #define TEST_MIC_VALUE_VERSION L"Version" /* interface version, 1 to 3; default 3 */
 #define TEST_MIC_VALUE_KEY L"Key"         /* handshake key; default 0x5E */
 
@@ -30,10 +29,10 @@ enum TestMicEventKind {
 };
 
 enum TestMicFlags {
-    TEST_MIC_ACCEPTED = 1,     /* the driver acted on the call */
-    TEST_MIC_HAS_MDL = 2,      /* the request carried a memory descriptor list */
-    TEST_MIC_AUTHENTIC = 4,    /* the handle's handshake had succeeded at the call */
-    TEST_MIC_TRUNCATED = 8,    /* the record was full: data bytes were left out */
+    TEST_MIC_ACCEPTED = 1,  /* the driver acted on the call */
+    TEST_MIC_HAS_MDL = 2,   /* the request carried a memory descriptor list */
+    TEST_MIC_AUTHENTIC = 4, /* the handle's handshake had succeeded at the call */
+    TEST_MIC_TRUNCATED = 8, /* the record was full: data bytes were left out */
 };
 
 /* One record entry; dataLength bytes follow it (ioctl input or written data). */
