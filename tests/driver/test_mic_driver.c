@@ -5,40 +5,15 @@
  * tests under Wine can check what the client's real Win32 calls deliver. */
 #include <ntddk.h>
 
+#include "test_mic_handle.h"
 #include "test_mic_log.h"
 #include "test_mic_record.h"
-
-#define MIC_WRITE_AUDIO 0x222001u
-#define MIC_GET_CHALLENGE 0x222004u
-#define MIC_SET_RESPONSE 0x222008u
-#define MIC_GET_VERSION 0x22200Cu
-#define MIC_SET_RUNNING 0x222010u
-#define MIC_SET_SAMPLE_COUNT 0x222014u
-
-#define STATE_TAG 0x734D744Bu /* "KtMs" */
-#define DEFAULT_VERSION 3
-#define DEFAULT_KEY 0x5E
-/* Plain writes carry the audio from this version on. */
-#define PLAIN_WRITE_VERSION 3
-
-/* One per open handle of the microphone device, in FileObject->FsContext. */
-typedef struct HandleState {
-    ULONG id;
-    UCHAR version;
-    UCHAR key;
-    UCHAR challenge;
-    BOOLEAN challenged;
-    BOOLEAN authentic;
-    BOOLEAN running;
-    USHORT sampleCount;
-} HandleState;
 
 static PDEVICE_OBJECT micDevice;
 static PDEVICE_OBJECT recordDevice;
 static KMUTEX driverLock;
 static UNICODE_STRING parametersPath;
 static ULONG handleCount;
-static ULONG challengeCount;
 
 DRIVER_INITIALIZE DriverEntry;
 
@@ -75,20 +50,13 @@ static ULONG readParameter(PCWSTR name, ULONG fallback) {
         return fallback;
     }
     RtlInitUnicodeString(&valueName, name);
-    status = ZwQueryValueKey(key, &valueName, KeyValuePartialInformation, &buffer,
-                             sizeof buffer, &length);
+    status = ZwQueryValueKey(key, &valueName, KeyValuePartialInformation, &buffer, sizeof buffer,
+                             &length);
     ZwClose(key);
     if (NT_SUCCESS(status) && buffer.info.Type == REG_DWORD && buffer.info.DataLength == 4) {
         RtlCopyMemory(&value, buffer.info.Data, sizeof value);
     }
     return value;
-}
-
-/* A different byte at every request, never 0, so that a client cannot pass
- * with a fixed answer. */
-static UCHAR nextChallenge(void) {
-    UCHAR challenge = (UCHAR)(0x3B + 0x65 * challengeCount++);
-    return challenge != 0 ? challenge : 0xA5;
 }
 
 static NTSTATUS onCreate(PIRP irp, PIO_STACK_LOCATION stack) {
@@ -118,75 +86,6 @@ static NTSTATUS onCreate(PIRP irp, PIO_STACK_LOCATION stack) {
     return complete(irp, STATUS_SUCCESS, 0);
 }
 
-/* Runs one microphone control code on the handle; fills in the event's
- * outcome and returns the request's status. */
-static NTSTATUS control(HandleState* state, ULONG code, UCHAR* buffer, ULONG inputLength,
-                        ULONG outputLength, TestMicEvent* event) {
-    switch (code) {
-        case MIC_GET_CHALLENGE:
-            if (outputLength < 1) {
-                return STATUS_BUFFER_TOO_SMALL;
-            }
-            state->challenge = nextChallenge();
-            state->challenged = TRUE;
-            state->authentic = FALSE;
-            buffer[0] = state->challenge;
-            event->value[0] = state->challenge;
-            event->information = 1;
-            event->flags |= TEST_MIC_ACCEPTED;
-            return STATUS_SUCCESS;
-        case MIC_SET_RESPONSE:
-            if (inputLength != 1 || !state->challenged ||
-                buffer[0] != (UCHAR)(state->challenge ^ state->key)) {
-                state->authentic = FALSE;
-                return STATUS_ACCESS_DENIED;
-            }
-            state->authentic = TRUE;
-            event->flags |= TEST_MIC_ACCEPTED;
-            return STATUS_SUCCESS;
-        case MIC_GET_VERSION:
-            if (outputLength < 1) {
-                return STATUS_BUFFER_TOO_SMALL;
-            }
-            buffer[0] = state->version;
-            event->value[0] = state->version;
-            event->information = 1;
-            event->flags |= TEST_MIC_ACCEPTED;
-            return STATUS_SUCCESS;
-        case MIC_SET_SAMPLE_COUNT:
-            if (inputLength != 2) {
-                return STATUS_INVALID_PARAMETER;
-            }
-            state->sampleCount = (USHORT)((buffer[0] << 8) | buffer[1]);
-            event->flags |= TEST_MIC_ACCEPTED;
-            return STATUS_SUCCESS;
-        case MIC_SET_RUNNING:
-            if (inputLength != 1 || buffer[0] > 1) {
-                return STATUS_INVALID_PARAMETER;
-            }
-            if (!state->authentic) {
-                return STATUS_ACCESS_DENIED;
-            }
-            state->running = buffer[0] == 1;
-            event->flags |= TEST_MIC_ACCEPTED;
-            return STATUS_SUCCESS;
-        case MIC_WRITE_AUDIO:
-            if (state->version >= PLAIN_WRITE_VERSION) {
-                return STATUS_INVALID_DEVICE_REQUEST;
-            }
-            if (inputLength == 0 || inputLength % 2 != 0) {
-                return STATUS_INVALID_PARAMETER;
-            }
-            if (!state->authentic || !state->running) {
-                return STATUS_ACCESS_DENIED;
-            }
-            event->flags |= TEST_MIC_ACCEPTED;
-            return STATUS_SUCCESS;
-        default:
-            return STATUS_INVALID_DEVICE_REQUEST;
-    }
-}
-
 static NTSTATUS onControl(PIRP irp, PIO_STACK_LOCATION stack) {
     HandleState* state = stack->FileObject->FsContext;
     UCHAR* buffer = irp->AssociatedIrp.SystemBuffer;
@@ -206,8 +105,8 @@ static NTSTATUS onControl(PIRP irp, PIO_STACK_LOCATION stack) {
     lockDriver();
     /* The input first: a buffered request's answer overwrites it. */
     offset = testMicLogAppend(&event, buffer, buffer != NULL ? event.inputLength : 0);
-    status = control(state, event.code, buffer, buffer != NULL ? event.inputLength : 0,
-                     buffer != NULL ? event.outputLength : 0, &event);
+    status = testMicControl(state, event.code, buffer, buffer != NULL ? event.inputLength : 0,
+                            buffer != NULL ? event.outputLength : 0, &event);
     if (state->authentic) {
         event.flags |= TEST_MIC_AUTHENTIC;
     }
@@ -221,7 +120,7 @@ static NTSTATUS onWrite(PIRP irp, PIO_STACK_LOCATION stack) {
     HandleState* state = stack->FileObject->FsContext;
     const void* data = irp->AssociatedIrp.SystemBuffer;
     TestMicEvent event = {0};
-    NTSTATUS status = STATUS_SUCCESS;
+    NTSTATUS status;
 
     event.kind = TEST_MIC_WRITE;
     event.handle = state->id;
@@ -231,21 +130,12 @@ static NTSTATUS onWrite(PIRP irp, PIO_STACK_LOCATION stack) {
         event.flags |= TEST_MIC_HAS_MDL;
         data = MmGetSystemAddressForMdlSafe(irp->MdlAddress, NormalPagePriority);
     }
-    if (state->version < PLAIN_WRITE_VERSION) {
-        status = STATUS_INVALID_DEVICE_REQUEST;
-    } else if (event.inputLength == 0 || event.inputLength % 2 != 0) {
-        status = STATUS_INVALID_PARAMETER;
-    } else if (!state->authentic || !state->running) {
-        status = STATUS_ACCESS_DENIED;
-    } else {
-        event.flags |= TEST_MIC_ACCEPTED;
-        event.information = event.inputLength;
-    }
+    lockDriver();
+    status = testMicWrite(state, event.inputLength, &event);
     if (state->authentic) {
         event.flags |= TEST_MIC_AUTHENTIC;
     }
     event.status = (ULONG)status;
-    lockDriver();
     testMicLogAppend(&event, data, data != NULL ? event.inputLength : 0);
     unlockDriver();
     return complete(irp, status, event.information);
