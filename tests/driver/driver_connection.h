@@ -10,6 +10,7 @@
 #include "settings/settings.h"
 #include "tests/core/mic_controller_fakes.h"
 #include "tests/core/mic_controller_phone.h"
+#include "tests/driver/forwarding_mic_port.h"
 #include "tests/driver/reference_voice.h"
 
 namespace kavri::test {
@@ -19,6 +20,20 @@ namespace kavri::test {
 // speaker (Wine has no sound device here), so that what the device and the
 // speaker were given can be compared with the phone's voice.
 class DriverConnection : public PhoneFixture {
+  public:
+    // The voice came through whole: from the first packet on, every frame
+    // sample-exact, and frames missing only where the client dropped them
+    // on a full queue (counted) or trimmed a backlog. frames: how many were
+    // received before the stop.
+    static void expectWholeVoice(const ReferenceVoice::Match& match, int frames) {
+        const int dropped = receptionStats().dropped.load();
+        EXPECT_EQ(match.firstIndex, 0);
+        EXPECT_EQ(match.mismatched, 0);
+        EXPECT_LE(match.lost, dropped) << "frames missing that the client did not drop";
+        // At most a full queue (9 frames) was left unplayed at the stop.
+        EXPECT_GE(match.exact + match.lost + match.trimmed, frames - 9 - dropped);
+    }
+
   protected:
     static constexpr int kBitrate = 32000;  // the simulator's default
     static constexpr Millis kStopWait{10000};
@@ -27,7 +42,7 @@ class DriverConnection : public PhoneFixture {
         startPhone();
         Settings::setPlayLocally(playLocally);
         MicOutputs outputs;
-        outputs.device = makeSystemMicDevicePort();
+        outputs.device = std::make_unique<ForwardingMicPort>(handed);
         outputs.speaker = std::make_unique<FakeSpeakerPort>(speaker);
         outputs.timer = makeSystemTimerPort();
         controller = std::make_unique<MicController>(&recorder, std::move(outputs));
@@ -62,6 +77,7 @@ class DriverConnection : public PhoneFixture {
 
     ReportRecorder recorder;
     std::shared_ptr<SpeakerLog> speaker = std::make_shared<SpeakerLog>();
+    std::shared_ptr<HandedAudio> handed = std::make_shared<HandedAudio>();
     std::unique_ptr<MicController> controller;
     long long stopMillis = -1;
 };
