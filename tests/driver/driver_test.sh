@@ -75,7 +75,10 @@ EOF
 # the output of the command that started them: give them files, never the
 # pipe CTest reads.
 start_server() {
-  wineserver -p >"$WORK/wineserver.log" 2>&1 || fail "wineserver started" "$WORK/wineserver.log"
+  # A server left by a run that was killed would hold an old driver.
+  stop_server
+  # It outlives a killed run by a minute at most.
+  wineserver -p 60 >"$WORK/wineserver.log" 2>&1 || fail "wineserver started" "$WORK/wineserver.log"
   timeout 60 wine cmd.exe /c ver >"$WORK/system.log" 2>&1 || fail "Wine system started" "$WORK/system.log"
 }
 

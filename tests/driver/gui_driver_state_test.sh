@@ -76,7 +76,9 @@ start_display || exit 1
 prepare_prefix || exit 1
 register_driver >"$WORK/register.log" 2>&1 || { check "driver service registered" "" "$(tail -3 "$WORK/register.log")"; exit 1; }
 cp "$DRIVER_SYS" "$WINEPREFIX/drive_c/windows/system32/drivers/$SERVICE.sys"
-wineserver -p >"$WORK/wineserver.log" 2>&1
+# Kept alive between the commands below; a minute at most after a killed run.
+wineserver -k >/dev/null 2>&1
+wineserver -p 60 >"$WORK/wineserver.log" 2>&1
 set_version 2
 # net start's helpers (service manager, driver host) keep its output open.
 timeout 60 wine net start "$SERVICE" >"$WORK/net_start.log" 2>&1

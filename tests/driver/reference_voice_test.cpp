@@ -48,7 +48,9 @@ TEST_F(ReferenceVoiceMatch, AGapAfterAHundredNewFramesInARowIsATrim) {
     // Frames 100 to 119 are a pause in the voice (all alike), so the gaps
     // are put where every frame differs.
     Frames written;
-    add(&written, 0, 131);
+    add(&written, 0, 60);
+    // 60 and 61 dropped on the receiving side: the run of ticks goes on.
+    add(&written, 62, 131);
     add(&written, 135, 141);
     // After a repeat the run starts again, so the same kind of gap is a loss.
     written.push_back(voice->frame(140));
@@ -56,7 +58,7 @@ TEST_F(ReferenceVoiceMatch, AGapAfterAHundredNewFramesInARowIsATrim) {
     add(&written, 154, 161);
     const auto m = voice->match(written, 1920);
     EXPECT_EQ(m.trimmed, 4);
-    EXPECT_EQ(m.lost, 3);
+    EXPECT_EQ(m.lost, 5);
     EXPECT_EQ(m.repeated, 1);
 }
 
