@@ -49,6 +49,14 @@ ReferenceVoice::ReferenceVoice(int packets, int bitrate) {
     }
 }
 
+int ReferenceVoice::pauseBehind(int next) const {
+    int length = 1;
+    while (next - length - 1 >= 0 && frames_[static_cast<size_t>(next - length - 1)] ==
+                                         frames_[static_cast<size_t>(next - 1)])
+        ++length;
+    return length;
+}
+
 ReferenceVoice::Match ReferenceVoice::match(const std::vector<Frame>& written,
                                             size_t leadInSamples) const {
     Match m;
@@ -65,7 +73,9 @@ ReferenceVoice::Match ReferenceVoice::match(const std::vector<Frame>& written,
         }
         if (next > 0 && frame == frames_[static_cast<size_t>(next - 1)]) {
             ++m.repeated;
-            goodTicks = 0;
+            // In a pause the repeat may have come at any of its frames, and
+            // the client's run with it: count the most the run can be.
+            goodTicks = pauseBehind(next) - 1;
             continue;
         }
         if (m.firstIndex < 0 && frame.size() == leadInSamples && isSilent(frame)) {
@@ -94,6 +104,8 @@ ReferenceVoice::Match ReferenceVoice::match(const std::vector<Frame>& written,
             goodTicks = 1;
         } else {
             m.lost += found - next;
+            m.gaps += " " + std::to_string(next) + "+" + std::to_string(found - next) + "/" +
+                      std::to_string(goodTicks);
             ++goodTicks;
         }
         ++m.exact;
@@ -111,7 +123,7 @@ std::string ReferenceVoice::Match::summary() const {
                   "%d frames sample-exact (packets %d..%d), %d lost, %d trimmed, %d repeated, "
                   "%d mismatched, %d silent lead-in",
                   exact, firstIndex, lastIndex, lost, trimmed, repeated, mismatched, leadIn);
-    return text;
+    return gaps.empty() ? std::string(text) : text + std::string("; lost at") + gaps;
 }
 
 }  // namespace kavri::test

@@ -23,6 +23,7 @@ class ReferenceVoice {
         int mismatched = 0;   // frames equal to no reference frame nearby
         int firstIndex = -1;  // reference index of the first voice frame delivered
         int lastIndex = -1;   // and of the last
+        std::string gaps;     // where frames were lost: "packet+count/run" each
 
         std::string summary() const;
     };
@@ -40,6 +41,10 @@ class ReferenceVoice {
     Match match(const std::vector<Frame>& written, size_t leadInSamples) const;
 
   private:
+    // How many reference frames alike end just before index next (1 when
+    // the frame before it stands alone).
+    int pauseBehind(int next) const;
+
     // How far ahead a written frame is looked for after a gap.
     static constexpr int SEARCH_AHEAD = 100;
     // The client trims a backlog only on a tick that follows this many ticks

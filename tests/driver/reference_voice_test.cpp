@@ -11,7 +11,7 @@ using Frames = std::vector<ReferenceVoice::Frame>;
 
 class ReferenceVoiceMatch : public testing::Test {
   protected:
-    static void SetUpTestSuite() { voice = new ReferenceVoice(200, 32000); }
+    static void SetUpTestSuite() { voice = new ReferenceVoice(250, 32000); }
     static void TearDownTestSuite() {
         delete voice;
         voice = nullptr;
@@ -60,6 +60,26 @@ TEST_F(ReferenceVoiceMatch, AGapAfterAHundredNewFramesInARowIsATrim) {
     EXPECT_EQ(m.trimmed, 4);
     EXPECT_EQ(m.lost, 5);
     EXPECT_EQ(m.repeated, 1);
+}
+
+// A tick that found no frame inside the pause (frames 100 to 119) restarted
+// the client's run there, but it shows only where the pause ends.
+TEST_F(ReferenceVoiceMatch, ARepeatInAPauseMayHaveRestartedTheRunAnywhereInIt) {
+    Frames written;
+    add(&written, 0, 101);
+    written.push_back(voice->frame(100));
+    add(&written, 101, 201);  // a hundred new frames since the repeat
+    add(&written, 204, 211);
+    auto m = voice->match(written, 1920);
+    EXPECT_EQ(m.repeated, 1);
+    EXPECT_EQ(m.trimmed, 3);
+    EXPECT_EQ(m.lost, 0);
+
+    // One frame fewer since the repeat: the client could not have trimmed.
+    written.erase(written.begin() + 101 + 1 + 99);  // frame 200
+    m = voice->match(written, 1920);
+    EXPECT_EQ(m.trimmed, 0);
+    EXPECT_EQ(m.lost, 4);
 }
 
 TEST_F(ReferenceVoiceMatch, AChangedSampleOrAMissingStartIsCaught) {
