@@ -46,8 +46,9 @@ typedef struct TestMicEvent {
     uint32_t outputLength; /* ioctl output buffer length */
     uint32_t information;  /* bytes the driver returned */
     uint32_t flags;        /* TestMicFlags */
-    /* create: desired access, share access, create options and disposition,
-     * handshake key. ioctl: the byte returned by GET_CHALLENGE / GET_VERSION in
+    /* create: desired access (Wine passes none: 0; its handle checks refuse
+     * a write on a handle without write access instead), share access,
+     * create options, handshake key. ioctl: the byte returned by GET_CHALLENGE / GET_VERSION in
      * value[0], the version of the handle in value[1]. */
     uint32_t value[4];
     uint32_t dataLength;
