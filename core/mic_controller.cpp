@@ -71,12 +71,16 @@ int MicController::connect() {
 void MicController::requestStop(int result) {
     {
         std::lock_guard<std::mutex> lock(resultMutex_);
-        // The user's own stop always counts; a loop's failure only when it
-        // is what ends the connection.
-        if (result == 0 || !stopBegun_) {
+        // The last code stored stands, except over the 0 of the user's
+        // Disconnect: the loops' failures on their way out do not replace it.
+        if (result == 0 || !userStopped_) {
             lastResult_ = result;
         }
-        if (state_.load() != Connected || stopBegun_) {
+        const int state = state_.load();
+        if (result == 0 && (state == Connected || state == Disconnecting)) {
+            userStopped_ = true;
+        }
+        if (state != Connected || stopBegun_) {
             return;
         }
         stopBegun_ = true;
@@ -102,6 +106,11 @@ void MicController::runConnect() {
     speaker_->open();
     tick_.playSilence();
     queue_.reset();
+    {
+        std::lock_guard<std::mutex> lock(resultMutex_);
+        stopBegun_ = false;
+        userStopped_ = false;
+    }
 
     setState(Connected);
     report(Connected, 0);
@@ -193,11 +202,6 @@ void MicController::stop() {
     timer_.stop();
     kv_thread_join(keepAliveThread_);
     kv_thread_join(receiveThread_);
-    {
-        // Both loops are gone: nothing of this connection can store a result now.
-        std::lock_guard<std::mutex> resultLock(resultMutex_);
-        stopBegun_ = false;
-    }
     releaseLink();
     speaker_->close();
     device_.close();
