@@ -86,7 +86,6 @@ int ScriptedPhone::readMedia(uint8_t* buffer, int length) {
     for (;;) {
         {
             std::lock_guard<std::mutex> lock(mutex_);
-            ++mediaReads_;
             if (static_cast<int>(held_.size()) >= length) {
                 std::memcpy(buffer, held_.data(), static_cast<size_t>(length));
                 held_.erase(held_.begin(), held_.begin() + length);

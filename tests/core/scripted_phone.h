@@ -70,10 +70,6 @@ class ScriptedPhone {
     }
     // The fake times at which a keep-alive was sent.
     std::vector<int64_t> keepAliveTimes();
-    int mediaReads() {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return mediaReads_;
-    }
 
     // Packet in the check-byte format (protocol version 3).
     static std::vector<uint8_t> checkedPacket(uint16_t sequence,
@@ -103,7 +99,6 @@ class ScriptedPhone {
     std::vector<TimedWrite> writes_;
     std::deque<std::vector<uint8_t>> packets_;
     std::vector<uint8_t> held_;  // what is left of the datagram being read
-    int mediaReads_ = 0;
 };
 
 }  // namespace kavri::test
