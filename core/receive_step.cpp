@@ -45,11 +45,11 @@ int ReceiveStep::readFrame(const std::atomic<int>& state, int running) {
         frame_.countOfSamples = AudioFrame::MAX_SAMPLES;
         try {
             const int result =
-                checkedPackets_ ? link_.readCheckedMediaPacket(&decoder_, frame_.data,
-                                                               &frame_.countOfSamples,
-                                                               &frame_.sequence)
-                                : link_.readMediaPacket(&decoder_, frame_.data,
-                                                        &frame_.countOfSamples, &frame_.sequence);
+                checkedPackets_
+                    ? link_.readCheckedMediaPacket(&decoder_, frame_.data, &frame_.countOfSamples,
+                                                   &frame_.sequence)
+                    : link_.readMediaPacket(&decoder_, frame_.data, &frame_.countOfSamples,
+                                            &frame_.sequence);
             if (result == 0) {
                 return 0;
             }

@@ -36,8 +36,7 @@ TEST_F(MicControllerLoss, SilentWifiPhoneEndsAfterThreeMediaWaits) {
     connect();
     const auto connected = Clock::now();
     ASSERT_TRUE(recorder.waitForCount(3, kSilenceWait));
-    const auto waited =
-        std::chrono::duration_cast<Millis>(Clock::now() - connected).count();
+    const auto waited = std::chrono::duration_cast<Millis>(Clock::now() - connected).count();
     ASSERT_TRUE(recorder.waitForCount(4, kConnectWait));
     EXPECT_EQ(recorder.reports(), kEndedWith(-21));
     EXPECT_GE(waited, 8500);

@@ -138,12 +138,10 @@ std::vector<uint8_t> ScriptedPhone::checkedPacket(uint16_t sequence,
 
 std::vector<uint8_t> ScriptedPhone::plainPacket(uint32_t headerWord,
                                                 const std::vector<uint8_t>& payload) {
-    std::vector<uint8_t> bytes{static_cast<uint8_t>(headerWord >> 24),
-                               static_cast<uint8_t>(headerWord >> 16),
-                               static_cast<uint8_t>(headerWord >> 8),
-                               static_cast<uint8_t>(headerWord),
-                               static_cast<uint8_t>(payload.size() >> 8),
-                               static_cast<uint8_t>(payload.size())};
+    std::vector<uint8_t> bytes{
+        static_cast<uint8_t>(headerWord >> 24),    static_cast<uint8_t>(headerWord >> 16),
+        static_cast<uint8_t>(headerWord >> 8),     static_cast<uint8_t>(headerWord),
+        static_cast<uint8_t>(payload.size() >> 8), static_cast<uint8_t>(payload.size())};
     bytes.insert(bytes.end(), payload.begin(), payload.end());
     return bytes;
 }

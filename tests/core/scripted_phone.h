@@ -33,8 +33,7 @@ class ScriptedPhone {
 
     ScriptedPhone(std::shared_ptr<FakeClock> clock, int protocolVersion)
         : clock_(std::move(clock)),
-          replies_{'e', 0, 0, 0, 2, 0, static_cast<uint8_t>(protocolVersion),
-                   'f', 0, 0, 0, 1, 0,
+          replies_{'e', 0, 0, 0, 2, 0, static_cast<uint8_t>(protocolVersion), 'f', 0, 0, 0, 1, 0,
                    'g', 0, 0, 0, 1, 0} {}
 
     // The inputs of a controller talking to this phone: the scripted streams,
