@@ -55,10 +55,11 @@ Bytes join(std::initializer_list<Bytes> parts) {
     return all;
 }
 
-// Datagram target framing: 2-byte length, bit 15 for the other host.
-Bytes datagram(const Bytes& bytes, bool fromStranger = false) {
+// Datagram target framing: 2-byte length, the sender in its top two bits.
+constexpr int FROM_PHONE = 0, FROM_IPV6_LOOPBACK = 1, FROM_OTHER_HOST = 2;
+Bytes datagram(const Bytes& bytes, int sender = FROM_PHONE) {
     const size_t n = bytes.size();
-    Bytes d = {static_cast<uint8_t>((n >> 8) | (fromStranger ? 0x80 : 0)), static_cast<uint8_t>(n)};
+    Bytes d = {static_cast<uint8_t>((n >> 8) | sender << 6), static_cast<uint8_t>(n)};
     d.insert(d.end(), bytes.begin(), bytes.end());
     return d;
 }
@@ -83,8 +84,14 @@ void mediaSeeds() {
               join({{1}, datagram(join({packet(true, 1), packet(true, 2)})),
                     datagram(packet(true, 3))}));
     writeSeed("media_datagram", "checked_filtered_stranger",
-              join({{3}, datagram(packet(true, 1)), datagram(packet(true, 2), true),
-                    datagram(packet(true, 3))}));
+              join({{1 | 1 << 1}, datagram(packet(true, 1)),
+                    datagram(packet(true, 2), FROM_OTHER_HOST), datagram(packet(true, 3))}));
+    writeSeed("media_datagram", "plain_phone_on_ipv6",
+              join({{2 << 1}, datagram(packet(false, 1), FROM_IPV6_LOOPBACK),
+                    datagram(packet(false, 2)), datagram(packet(false, 3), FROM_IPV6_LOOPBACK)}));
+    writeSeed("media_datagram", "checked_phone_ipv4_mapped",
+              join({{1 | 3 << 1}, datagram(packet(true, 1)),
+                    datagram(packet(true, 2), FROM_IPV6_LOOPBACK), datagram(packet(true, 3))}));
     Bytes truncated = packet(false, 4);
     truncated.resize(truncated.size() / 2);
     writeSeed("media_datagram", "plain_truncated_then_good",
