@@ -62,13 +62,13 @@ set_version() {
 # Opens Statistics, checks its driver-state line, photographs it, closes it.
 statistics_driver_state() {  # expected state, screenshot name
   local shown
-  drive "command|1005" >/dev/null
+  drive "command|IDM_STATISTICS" >/dev/null
   expect_ok "Statistics opens ($2)" "*" wait-dialog "Statistics" 10000 || return
-  shown="$(drive "text|Statistics|1024")"
+  shown="$(drive "text|Statistics|IDC_STATS_TEXT")"
   check "Statistics shows Driver state: $1 ($2)" \
     "$([[ "$shown" == *'\n\nDriver state: '"$1"'\n\nTime min: '* ]] && echo 1)" "$shown"
   snap_dialog "$2" "Statistics"
-  drive "press|Statistics|2" >/dev/null
+  drive "press|Statistics|IDCANCEL" >/dev/null
   expect_ok "Statistics closes ($2)" "*" wait-gone "Statistics" 10000
 }
 
