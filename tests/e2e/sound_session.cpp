@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <thread>
 
+#include <gtest/gtest.h>
+
 #include "tests/support/loopback_phone.h"
 
 namespace kavri::test {
@@ -76,6 +78,13 @@ bool SoundSession::prepare(std::string* error) {
     }
     if (!reference_.decode(wav, BITRATE, VOICE_SECONDS * 50, error))
         return false;
+    if (std::getenv("KAVRI_KEEP_E2E") != nullptr) {  // for a look afterwards
+        if (FILE* f = std::fopen(dir_.file("reference.raw").c_str(), "wb")) {
+            for (const auto& frame : reference_.frames())
+                std::fwrite(frame.data(), 2, frame.size(), f);
+            std::fclose(f);
+        }
+    }
     PhoneSimConfig config;
     config.wavFile = wav;
     config.bitrate = BITRATE;
@@ -132,12 +141,10 @@ int SoundSession::interruptConsole() {
 }
 
 int SoundSession::waitConsole() {
-    return console_.wait(std::chrono::seconds(consoleSeconds_ + 20));
+    return console_.wait(std::chrono::seconds(consoleSeconds_ + 40));
 }
 
-bool SoundSession::startConsole(int seconds, bool playLocally,
-                                const std::vector<std::string>& options,
-                                const std::vector<std::string>& env) {
+bool SoundSession::writeSettings(bool playLocally) {
     char settings[512];
     std::snprintf(settings, sizeof settings,
                   "transportType:3\r\nwifiServerAddr:127.0.0.1\r\nplayLocally:%d\r\n"
@@ -148,8 +155,15 @@ bool SoundSession::startConsole(int seconds, bool playLocally,
     FILE* f = std::fopen(dir_.file("settings.dat").c_str(), "wb");
     if (f == nullptr)
         return false;
-    std::fputs(settings, f);
-    std::fclose(f);
+    const bool ok = std::fputs(settings, f) >= 0;
+    return std::fclose(f) == 0 && ok;
+}
+
+bool SoundSession::startConsole(int seconds, bool playLocally,
+                                const std::vector<std::string>& options,
+                                const std::vector<std::string>& env) {
+    if (!writeSettings(playLocally))
+        return false;
     std::vector<std::string> argv = {KAVRI_CONSOLE, "--seconds", std::to_string(seconds), "--wav",
                                      dir_.file("tap.wav")};
     argv.insert(argv.end(), options.begin(), options.end());
@@ -157,6 +171,16 @@ bool SoundSession::startConsole(int seconds, bool playLocally,
     fullEnv.insert(fullEnv.end(), env.begin(), env.end());
     consoleSeconds_ = seconds;
     return console_.start(argv, dir_.path(), dir_.file("console.txt"), fullEnv);
+}
+
+int SoundSession::runProgram(const std::vector<std::string>& argv, int seconds,
+                             bool playLocally) {
+    if (!writeSettings(playLocally))
+        return -1;
+    consoleSeconds_ = seconds;
+    if (!console_.start(argv, dir_.path(), dir_.file("console.txt")))
+        return -1;
+    return waitConsole();
 }
 
 void SoundSession::stopRecording() {
@@ -171,8 +195,18 @@ std::vector<std::vector<int16_t>> SoundSession::written() const {
 FrameTally tallyAndPrint(const char* what, const std::vector<std::vector<int16_t>>& expected,
                          const std::vector<int16_t>& recording) {
     const FrameTally t = alignFrames(expected, recording);
-    std::printf("%s: %s\n", what, t.text().c_str());
+    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    const std::string line = std::string(test != nullptr ? test->name() : "") + ": " + what +
+                             ": " + t.text() + "\n";
+    std::fputs(line.c_str(), stdout);
     std::fflush(stdout);
+    // The test run gathers these lines, since it shows no output of a pass.
+    if (const char* report = std::getenv("KAVRI_SOUND_REPORT")) {
+        if (FILE* f = std::fopen(report, "a")) {
+            std::fputs(line.c_str(), f);
+            std::fclose(f);
+        }
+    }
     return t;
 }
 

@@ -42,6 +42,8 @@ class SoundSession {
     bool startConsole(int seconds, bool playLocally, const std::vector<std::string>& options,
                       const std::vector<std::string>& env = {});
     int waitConsole();
+    // Runs another client program the same way (settings.dat written first).
+    int runProgram(const std::vector<std::string>& argv, int seconds, bool playLocally);
     // Ctrl-C, then its exit code.
     int interruptConsole();
     // Settings for a phone at this control port (default: the simulator).
@@ -60,6 +62,8 @@ class SoundSession {
     PhoneSimulator& phone() { return *phone_; }
 
   private:
+    bool writeSettings(bool playLocally);
+
     ScratchDir dir_;
     ReferenceVoice reference_;
     std::unique_ptr<PhoneSimulator> phone_;
