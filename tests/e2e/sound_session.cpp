@@ -70,13 +70,13 @@ SoundSession::~SoundSession() {
         phone_->stop();
 }
 
-bool SoundSession::prepare(std::string* error) {
+bool SoundSession::prepare(std::string* error, int voiceSeconds) {
     const std::string wav = dir_.file("voice.wav");
-    if (!reference_.writeWav(wav, VOICE_SECONDS)) {
+    if (!reference_.writeWav(wav, voiceSeconds)) {
         *error = "cannot write " + wav;
         return false;
     }
-    if (!reference_.decode(wav, BITRATE, VOICE_SECONDS * 50, error))
+    if (!reference_.decode(wav, BITRATE, voiceSeconds * 50, error))
         return false;
     if (std::getenv("KAVRI_KEEP_E2E") != nullptr) {  // for a look afterwards
         if (FILE* f = std::fopen(dir_.file("reference.raw").c_str(), "wb")) {
@@ -106,9 +106,19 @@ bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
     return true;
 }
 
+int recorderCount() {
+    std::string out;
+    runCommand("pactl list short source-outputs", &out);
+    int lines = 0;
+    for (char c : out)
+        lines += c == '\n' ? 1 : 0;
+    return lines;
+}
+
 bool SoundSession::startRecording(const std::string& source, bool awaitSound,
                                   std::string* error) {
     const std::string raw = dir_.file("rec.raw");
+    const int recordersBefore = recorderCount();
     if (!recorder_.start({"/usr/bin/parec", "--device=" + source, "--format=s16le", "--rate=48000",
                           "--channels=1", "--latency-msec=20", "--raw", raw},
                          dir_.path(), dir_.file("parec.txt"))) {
@@ -118,13 +128,8 @@ bool SoundSession::startRecording(const std::string& source, bool awaitSound,
     // Recording has begun once the first bytes are on disk, or (for a silent
     // source) once the server lists the recorder.
     const bool began = awaitSound ? waitUntil([&] { return fileSize(raw) > 0; }, 5s)
-                                  : waitUntil(
-                                        [] {
-                                            std::string out;
-                                            runCommand("pactl list short source-outputs", &out);
-                                            return !out.empty();
-                                        },
-                                        5s);
+                                  : waitUntil([&] { return recorderCount() > recordersBefore; },
+                                              5s);
     if (!began) {
         *error = "parec did not record from " + source + ": " + readFile(dir_.file("parec.txt"));
     }

@@ -31,7 +31,7 @@ class SoundSession {
     ~SoundSession();
 
     // Writes the voice, decodes the reference and starts the phone.
-    bool prepare(std::string* error);
+    bool prepare(std::string* error, int voiceSeconds = VOICE_SECONDS);
     // Records source (raw 48 kHz mono s16) until stopRecording(). A sink's
     // monitor always carries sound, so there the recording is awaited; a
     // pipe source is silent until written, so there only the recorder is.
