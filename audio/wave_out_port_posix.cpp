@@ -77,8 +77,8 @@ class PulseWaveOutPort : public WaveOutPort {
         }
         const Buffer buffer = prepared_[index];
         pa_threaded_mainloop_lock(loop_);
-        bool ok = stream_ != nullptr && pa_stream_get_state(stream_) == PA_STREAM_READY &&
-                  queued_ < RING;
+        bool ok =
+            stream_ != nullptr && pa_stream_get_state(stream_) == PA_STREAM_READY && queued_ < RING;
         // The server copies the bytes: the player may reuse the buffer at once.
         if (ok && buffer.bytes > 0) {
             ok = pa_stream_write(stream_, buffer.data, static_cast<size_t>(buffer.bytes), nullptr,

@@ -50,9 +50,9 @@ std::string writeNoiseWav(int seconds) {
         x = x * 1664525u + 1013904223u;
         s = static_cast<int16_t>(static_cast<int>(x >> 16) % 6000 - 3000);
     }
-    uint8_t h[44] = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ',
-                     16,  0,   0,   0,   1, 0, 1, 0, 0x80, 0xBB, 0, 0, 0, 0x77, 1, 0,
-                     2,   0,   16,  0,   'd', 'a', 't', 'a', 0, 0, 0, 0};
+    uint8_t h[44] = {'R', 'I', 'F', 'F', 0,  0, 0,   0,   'W', 'A',  'V',  'E', 'f', 'm', 't',
+                     ' ', 16,  0,   0,   0,  1, 0,   1,   0,   0x80, 0xBB, 0,   0,   0,   0x77,
+                     1,   0,   2,   0,   16, 0, 'd', 'a', 't', 'a',  0,    0,   0,   0};
     const uint32_t bytes = count * 2;
     std::memcpy(h + 40, &bytes, 4);
     const uint32_t riff = bytes + 36;
@@ -215,9 +215,9 @@ void BM_PlayoutLatency(benchmark::State& state) {
                 continue;
             written[static_cast<size_t>(it->second)] = true;
             lastIndex = std::max(lastIndex, it->second);
-            latencies.push_back(
-                std::chrono::duration<double, std::milli>(w.at - sent[static_cast<size_t>(it->second)])
-                    .count());
+            latencies.push_back(std::chrono::duration<double, std::milli>(
+                                    w.at - sent[static_cast<size_t>(it->second)])
+                                    .count());
         }
         int skipped = 0;  // sent, never written: trimmed, or dropped when the queue was full
         for (int i = 0; i < lastIndex; ++i)

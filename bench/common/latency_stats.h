@@ -11,7 +11,8 @@ inline double percentile(std::vector<double> values, double p) {
         return 0.0;
     }
     std::sort(values.begin(), values.end());
-    const size_t rank = static_cast<size_t>(p / 100.0 * static_cast<double>(values.size() - 1) + 0.5);
+    const size_t rank =
+        static_cast<size_t>(p / 100.0 * static_cast<double>(values.size() - 1) + 0.5);
     return values[std::min(rank, values.size() - 1)];
 }
 

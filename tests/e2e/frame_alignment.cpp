@@ -97,9 +97,10 @@ FrameTally alignFrames(const std::vector<std::vector<int16_t>>& expected,
             ++silent;  // silence cannot be told from an idle output
             continue;
         }
-        const int at = t.firstPosition < 0
-                           ? index.find(frame, 0, static_cast<int>(recording.size()))
-                           : index.find(frame, cursor,
+        const int at =
+            t.firstPosition < 0
+                ? index.find(frame, 0, static_cast<int>(recording.size()))
+                : index.find(frame, cursor,
                              cursor + (pending + silent + 1) * FRAME_SAMPLES + MAX_SHIFT);
         if (t.firstPosition < 0) {
             if (at >= 0) {
@@ -135,8 +136,7 @@ FrameTally alignFrames(const std::vector<std::vector<int16_t>>& expected,
     return t;
 }
 
-std::vector<std::vector<int16_t>> splitFrames(const std::vector<int16_t>& samples,
-                                              size_t offset) {
+std::vector<std::vector<int16_t>> splitFrames(const std::vector<int16_t>& samples, size_t offset) {
     std::vector<std::vector<int16_t>> frames;
     for (size_t at = offset; at + FRAME_SAMPLES <= samples.size(); at += FRAME_SAMPLES) {
         frames.emplace_back(samples.begin() + static_cast<long>(at),

@@ -10,11 +10,11 @@ constexpr int FRAME_SAMPLES = 960;
 
 // How a recording holds a sequence of expected 20 ms frames, in order.
 struct FrameTally {
-    int expected = 0;      // frames looked for (exact-silence frames are not)
-    int exact = 0;         // found sample for sample, in order
-    int altered = 0;       // their place holds something else
-    int lost = 0;          // no place left for them
-    int gaps = 0;          // silence inserted between two consecutive frames
+    int expected = 0;        // frames looked for (exact-silence frames are not)
+    int exact = 0;           // found sample for sample, in order
+    int altered = 0;         // their place holds something else
+    int lost = 0;            // no place left for them
+    int gaps = 0;            // silence inserted between two consecutive frames
     int firstPosition = -1;  // sample index of the first exact frame
 
     std::string text() const;

@@ -44,8 +44,8 @@ class LinuxSound : public ::testing::Test {
     // sample for sample. The playout queue may trim or repeat on its own
     // (printed, not failed): that is the client's choice, not the output's.
     void expectClientWroteTheVoice(int seconds) {
-        const FrameTally t = tallyAndPrint("client wrote", session.reference(),
-                                           session.writtenSamples());
+        const FrameTally t =
+            tallyAndPrint("client wrote", session.reference(), session.writtenSamples());
         EXPECT_EQ(t.altered, 0);
         EXPECT_GE(t.exact, (seconds - 1) * 50);
     }
@@ -68,8 +68,7 @@ TEST_F(LinuxSound, SpeakerPlaysEveryFrameSampleExactIntoTheSink) {
     std::string error;
     ASSERT_TRUE(session.startRecording(defaultSink() + ".monitor", true, &error)) << error;
     const int seconds = speakerSeconds();
-    ASSERT_EQ(session.runConsole(seconds, true, {"--no-create-mic"}), 0)
-        << session.consoleOutput();
+    ASSERT_EQ(session.runConsole(seconds, true, {"--no-create-mic"}), 0) << session.consoleOutput();
     session.stopRecording();
     expectClientWroteTheVoice(seconds);
     const FrameTally t = expectRecordedExactly("speaker (sink monitor)", seconds);

@@ -36,10 +36,9 @@ bool ReferenceVoice::writeWav(const std::string& path, int seconds) {
     std::vector<int16_t> samples(count);
     VoiceSignal voice;
     voice.fill(samples.data(), static_cast<int>(count));
-    uint8_t header[44] = {'R', 'I', 'F', 'F', 0,   0,   0,   0,   'W', 'A', 'V',
-                          'E', 'f', 'm', 't', ' ', 16,  0,   0,   0,   1,   0,
-                          1,   0,   0,   0,   0,   0,   0,   0,   0,   0,   2,
-                          0,   16,  0,   'd', 'a', 't', 'a', 0,   0,   0,   0};
+    uint8_t header[44] = {'R', 'I', 'F', 'F', 0,  0, 0,   0,   'W', 'A', 'V', 'E', 'f', 'm', 't',
+                          ' ', 16,  0,   0,   0,  1, 0,   1,   0,   0,   0,   0,   0,   0,   0,
+                          0,   0,   2,   0,   16, 0, 'd', 'a', 't', 'a', 0,   0,   0,   0};
     put32(header + 4, 36 + count * 2);
     put32(header + 24, 48000);
     put32(header + 28, 96000);

@@ -115,8 +115,7 @@ int recorderCount() {
     return lines;
 }
 
-bool SoundSession::startRecording(const std::string& source, bool awaitSound,
-                                  std::string* error) {
+bool SoundSession::startRecording(const std::string& source, bool awaitSound, std::string* error) {
     const std::string raw = dir_.file("rec.raw");
     const int recordersBefore = recorderCount();
     if (!recorder_.start({"/usr/bin/parec", "--device=" + source, "--format=s16le", "--rate=48000",
@@ -127,9 +126,9 @@ bool SoundSession::startRecording(const std::string& source, bool awaitSound,
     }
     // Recording has begun once the first bytes are on disk, or (for a silent
     // source) once the server lists the recorder.
-    const bool began = awaitSound ? waitUntil([&] { return fileSize(raw) > 0; }, 5s)
-                                  : waitUntil([&] { return recorderCount() > recordersBefore; },
-                                              5s);
+    const bool began = awaitSound
+                           ? waitUntil([&] { return fileSize(raw) > 0; }, 5s)
+                           : waitUntil([&] { return recorderCount() > recordersBefore; }, 5s);
     if (!began) {
         *error = "parec did not record from " + source + ": " + readFile(dir_.file("parec.txt"));
     }
@@ -178,8 +177,7 @@ bool SoundSession::startConsole(int seconds, bool playLocally,
     return console_.start(argv, dir_.path(), dir_.file("console.txt"), fullEnv);
 }
 
-int SoundSession::runProgram(const std::vector<std::string>& argv, int seconds,
-                             bool playLocally) {
+int SoundSession::runProgram(const std::vector<std::string>& argv, int seconds, bool playLocally) {
     if (!writeSettings(playLocally))
         return -1;
     consoleSeconds_ = seconds;
@@ -201,8 +199,8 @@ FrameTally tallyAndPrint(const char* what, const std::vector<std::vector<int16_t
                          const std::vector<int16_t>& recording) {
     const FrameTally t = alignFrames(expected, recording);
     const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    const std::string line = std::string(test != nullptr ? test->name() : "") + ": " + what +
-                             ": " + t.text() + "\n";
+    const std::string line =
+        std::string(test != nullptr ? test->name() : "") + ": " + what + ": " + t.text() + "\n";
     std::fputs(line.c_str(), stdout);
     std::fflush(stdout);
     // The test run gathers these lines, since it shows no output of a pass.

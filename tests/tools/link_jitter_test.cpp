@@ -31,8 +31,8 @@ TEST(LinkJitter, DelaysStayWithinJitterOrBurstsAndKeepTheOrder) {
     const Clock::time_point start{milliseconds(5000)};
     const int packets = 50 * 60;  // a minute
     const auto times = sendTimes(jitter, 7, start, packets);
-    int late = 0;     // beyond the jitter: held in a burst
-    int bursts = 0;   // runs of held packets
+    int late = 0;    // beyond the jitter: held in a burst
+    int bursts = 0;  // runs of held packets
     bool inBurst = false;
     milliseconds longest{0};
     for (int i = 0; i < packets; ++i) {

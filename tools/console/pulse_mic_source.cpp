@@ -53,8 +53,8 @@ bool PulseMicSource::create(const std::string& pipePath, std::string* error) {
     }
     loadedIndex_ = INVALID;
     const std::string arguments = micSourceArguments(pipePath);
-    if (!finish(pa_context_load_module(context_, "module-pipe-source", arguments.c_str(),
-                                       onLoaded, &loadedIndex_)) ||
+    if (!finish(pa_context_load_module(context_, "module-pipe-source", arguments.c_str(), onLoaded,
+                                       &loadedIndex_)) ||
         loadedIndex_ == INVALID) {
         *error = std::string("the sound server refused module-pipe-source: ") +
                  pa_strerror(pa_context_errno(context_));
@@ -92,8 +92,8 @@ bool PulseMicSource::connect(std::string* error) {
             return true;
         }
         if (!PA_CONTEXT_IS_GOOD(state) || Clock::now() > end) {
-            *error = std::string("no sound server (") + pa_strerror(pa_context_errno(context_)) +
-                     ")";
+            *error =
+                std::string("no sound server (") + pa_strerror(pa_context_errno(context_)) + ")";
             disconnect();
             return false;
         }

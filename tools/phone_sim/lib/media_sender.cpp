@@ -154,8 +154,8 @@ void MediaSender::flush(const PhoneSimConfig& config, bool force) {
     packetsInDatagram_ = 0;
 }
 
-void MediaSender::send(const PhoneSimConfig& config, const uint8_t* bytes, int length,
-                       int packets, int firstIndex) {
+void MediaSender::send(const PhoneSimConfig& config, const uint8_t* bytes, int length, int packets,
+                       int firstIndex) {
     if (!delayed_ || length > static_cast<int>(sizeof(Delayed::bytes))) {
         sendDelayed(config, Clock::now(), true);  // keep the order
         sendNow(config, bytes, length, packets, firstIndex);
