@@ -70,6 +70,11 @@ TEST_F(LinuxSound, SpeakerPlaysEveryFrameSampleExactIntoTheSink) {
     const int seconds = speakerSeconds();
     ASSERT_EQ(session.runConsole(seconds, true, {"--no-create-mic"}), 0) << session.consoleOutput();
     session.stopRecording();
+    // No pipe, but told not to make one: the microphone stays absent.
+    EXPECT_EQ(session.consoleOutput().find("created source"), std::string::npos)
+        << session.consoleOutput();
+    EXPECT_NE(session.consoleOutput().find("was not available"), std::string::npos)
+        << session.consoleOutput();
     expectClientWroteTheVoice(seconds);
     const FrameTally t = expectRecordedExactly("speaker (sink monitor)", seconds);
     EXPECT_EQ(t.gaps, 0) << "the sink ran dry between two frames";
@@ -136,6 +141,8 @@ TEST_F(LinuxSound, ExistingPipeSourceIsUsedAndLeftAlone) {
     ASSERT_EQ(exit, 0) << session.consoleOutput();
     EXPECT_TRUE(stillThere);
     EXPECT_FALSE(sourceExists(CREATED_SOURCE));
+    EXPECT_EQ(session.consoleOutput().find("created source"), std::string::npos)
+        << session.consoleOutput();
     expectRecordedExactly("microphone (pipe source made by pactl)", 4);
 }
 
