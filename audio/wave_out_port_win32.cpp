@@ -7,6 +7,10 @@ namespace kavri {
 
 namespace {
 
+// Playing starts with three buffers queued, as on Linux: each tick then
+// finds 60 ms still to play, so a late tick does not leave the device dry.
+constexpr int PREBUFFER = 3;
+
 class Win32WaveOutPort : public WaveOutPort {
   public:
     ~Win32WaveOutPort() override { closeOutput(); }
@@ -30,6 +34,9 @@ class Win32WaveOutPort : public WaveOutPort {
             return false;
         }
         output_ = output;
+        // Hold playback until the prebuffer is queued.
+        paused_ = waveOutPause(output_) == MMSYSERR_NOERROR;
+        queued_ = 0;
         return true;
     }
 
@@ -54,7 +61,13 @@ class Win32WaveOutPort : public WaveOutPort {
         if (output_ == nullptr || index < 0 || index >= WavePlayer::BUFFER_COUNT) {
             return false;
         }
-        return waveOutWrite(output_, &headers_[index], sizeof headers_[index]) == MMSYSERR_NOERROR;
+        const bool queued =
+            waveOutWrite(output_, &headers_[index], sizeof headers_[index]) == MMSYSERR_NOERROR;
+        if (queued && paused_ && ++queued_ >= PREBUFFER) {
+            waveOutRestart(output_);
+            paused_ = false;
+        }
+        return queued;
     }
 
     // Resetting first returns the queued buffers, so the close cannot fail
@@ -66,6 +79,7 @@ class Win32WaveOutPort : public WaveOutPort {
         waveOutReset(output_);
         waveOutClose(output_);
         output_ = nullptr;
+        paused_ = false;
     }
 
   private:
@@ -83,6 +97,8 @@ class Win32WaveOutPort : public WaveOutPort {
     HWAVEOUT output_ = nullptr;
     WavePlayer* player_ = nullptr;
     WAVEHDR headers_[WavePlayer::BUFFER_COUNT] = {};
+    bool paused_ = false;
+    int queued_ = 0;
 };
 
 }  // namespace

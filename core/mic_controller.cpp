@@ -1,36 +1,48 @@
 #include "core/mic_controller.h"
 
-#include <algorithm>
-#include <chrono>
 #include <system_error>
 
 #include "audio/opus_voice_decoder.h"
+#include "core/receive_step.h"
 #include "core/result_codes.h"
+#include "core/system_controller_clock.h"
 #include "platform/thread_join.h"
 #include "platform/thread_priority.h"
-#include "platform/time_of_day.h"
-#include "settings/settings.h"
 #include "transport/phone_link.h"
 
 namespace kavri {
 
 namespace {
 
-// Good ticks in a row, one count for the whole program: a new connection
-// does not start it again. Only timer ticks touch it.
-std::atomic<int> goodTicks{0};
+MicInputs withSystemDefaults(MicInputs inputs) {
+    if (!inputs.openLink) {
+        inputs.openLink = [](PhoneLink& link) { return link.open(); };
+    }
+    if (!inputs.makeDecoder) {
+        inputs.makeDecoder = [](int sampleRate, int channels) -> std::unique_ptr<VoiceDecoder> {
+            return std::make_unique<OpusVoiceDecoder>(sampleRate, channels);
+        };
+    }
+    if (!inputs.clock) {
+        inputs.clock = std::make_shared<SystemControllerClock>();
+    }
+    return inputs;
+}
 
 }  // namespace
 
 MicController::MicController(PlayerCallback* callback)
-    : callback_(callback), speaker_(std::make_unique<WavePlayer>()), stats_(&receptionStats()) {}
+    : MicController(callback, MicOutputs{}, MicInputs{}) {}
 
-MicController::MicController(PlayerCallback* callback, MicOutputs outputs)
+MicController::MicController(PlayerCallback* callback, MicOutputs outputs, MicInputs inputs)
     : callback_(callback),
+      // Null ports fall back to the system's.
       speaker_(std::make_unique<WavePlayer>(std::move(outputs.speaker))),
       device_(std::move(outputs.device)),
       timer_(std::move(outputs.timer)),
-      stats_(&receptionStats()) {}
+      stats_(&receptionStats()),
+      inputs_(withSystemDefaults(std::move(inputs))),
+      tick_(queue_, *stats_, device_, *speaker_) {}
 
 MicController::~MicController() {
     // A connect thread may still be on its way to Connected, and a loop may
@@ -59,12 +71,16 @@ int MicController::connect() {
 void MicController::requestStop(int result) {
     {
         std::lock_guard<std::mutex> lock(resultMutex_);
-        // The user's own stop always counts; a loop's failure only when it
-        // is what ends the connection.
-        if (result == 0 || !stopBegun_) {
+        // The last code stored stands, except over the 0 of the user's
+        // Disconnect: the loops' failures on their way out do not replace it.
+        if (result == 0 || !userStopped_) {
             lastResult_ = result;
         }
-        if (state_.load() != Connected || stopBegun_) {
+        const int state = state_.load();
+        if (result == 0 && (state == Connected || state == Disconnecting)) {
+            userStopped_ = true;
+        }
+        if (state != Connected || stopBegun_) {
             return;
         }
         stopBegun_ = true;
@@ -88,9 +104,13 @@ void MicController::runConnect() {
     }
     device_.open();
     speaker_->open();
-    std::fill(std::begin(workFrame_.data), std::end(workFrame_.data), int16_t{0});
-    workFrame_.countOfSamples = AudioFrame::MAX_SAMPLES;
+    tick_.playSilence();
     queue_.reset();
+    {
+        std::lock_guard<std::mutex> lock(resultMutex_);
+        stopBegun_ = false;
+        userStopped_ = false;
+    }
 
     setState(Connected);
     report(Connected, 0);
@@ -101,7 +121,7 @@ void MicController::runConnect() {
 
 int MicController::openLink() {
     link_ = std::make_unique<PhoneLink>();
-    int result = link_->open();
+    int result = inputs_.openLink(*link_);
     if (result == 0) {
         const int handshake = link_->handshake(&protocolVersion_);
         if (handshake == PhoneLink::WRONG_REPLY_TYPE) {
@@ -134,62 +154,18 @@ void MicController::releaseLink() {
 
 void MicController::receiveLoop() {
     raiseCurrentThreadPriority();
-    OpusVoiceDecoder decoder(sampleRate_, channels_);
-    decoder.open();
-    // Decoded here, then copied into a fixed slot of the queue: nothing is
-    // allocated per frame.
-    AudioFrame frame;
-    int32_t previousTime = timeOfDayMs();
-    stats_->startTime = previousTime;
-    bool received = false;
-
+    std::unique_ptr<VoiceDecoder> decoder = inputs_.makeDecoder(sampleRate_, channels_);
+    decoder->open();
+    ReceiveStep step(*link_, *decoder, protocolVersion_ == 3, queue_, *stats_, *inputs_.clock);
+    step.begin();
     while (state_.load() == Connected) {
-        if (receiveFrame(&decoder, &frame) != 0) {
-            requestStop(received ? RESULT_CONNECTION_LOST : RESULT_NO_AUDIO);
+        if (step.run(state_, Connected) != 0) {
+            requestStop(step.hasReceived() ? RESULT_CONNECTION_LOST : RESULT_NO_AUDIO);
             break;
         }
-        if (!queue_.put(frame)) {
-            stats_->dropped.fetch_add(1, std::memory_order_relaxed);
-        }
-        received = true;
-        countFrame(&previousTime);
     }
-
-    stats_->endTime = timeOfDayMs();
-    decoder.close();
-}
-
-void MicController::countFrame(int32_t* previousTime) {
-    stats_->rx.fetch_add(1, std::memory_order_relaxed);
-    const int32_t now = timeOfDayMs();
-    const int32_t delta = now - *previousTime;
-    if (delta > stats_->maxDelta.load(std::memory_order_relaxed)) {
-        stats_->maxDelta = delta;
-    }
-    *previousTime = now;
-}
-
-int MicController::receiveFrame(VoiceDecoder* decoder, AudioFrame* frame) {
-    for (int attempt = 0; attempt < RECEIVE_ATTEMPTS; ++attempt) {
-        if (state_.load() != Connected) {
-            return -1;
-        }
-        frame->countOfSamples = AudioFrame::MAX_SAMPLES;
-        try {
-            const int result =
-                protocolVersion_ == 3
-                    ? link_->readCheckedMediaPacket(decoder, frame->data, &frame->countOfSamples,
-                                                    &frame->sequence)
-                    : link_->readMediaPacket(decoder, frame->data, &frame->countOfSamples,
-                                             &frame->sequence);
-            if (result == 0) {
-                return 0;
-            }
-        } catch (int) {
-            // A stream failure is one failed attempt like any other.
-        }
-    }
-    return -1;
+    step.end();
+    decoder->close();
 }
 
 void MicController::keepAliveLoop() {
@@ -198,9 +174,7 @@ void MicController::keepAliveLoop() {
             requestStop(RESULT_CONNECTION_LOST);
             return;
         }
-        std::unique_lock<std::mutex> lock(pauseMutex_);
-        pauseWake_.wait_for(lock, std::chrono::milliseconds(KEEP_ALIVE_MS),
-                            [this] { return state_.load() != Connected; });
+        inputs_.clock->pause(KEEP_ALIVE_MS, [this] { return state_.load() != Connected; });
     }
 }
 
@@ -208,25 +182,7 @@ void MicController::onTimer() {
     if (state_.load() != Connected) {
         return;
     }
-    if (queue_.get(workFrame_)) {
-        const int good = goodTicks.fetch_add(1, std::memory_order_relaxed) + 1;
-        if (good >= TRIM_AFTER_GOOD_TICKS && queue_.getCount() > PlayoutQueue::KEEP_ON_SKIP) {
-            goodTicks.store(0, std::memory_order_relaxed);
-            queue_.skip();
-        }
-    } else {
-        // Play the last frame again (or the silence set at connect).
-        stats_->missed.fetch_add(1, std::memory_order_relaxed);
-        goodTicks.store(0, std::memory_order_relaxed);
-    }
-    writeFrame(workFrame_.data, workFrame_.countOfSamples);
-}
-
-void MicController::writeFrame(const int16_t* samples, int count) {
-    device_.write(samples, count);
-    if (Settings::isPlayLocally()) {
-        speaker_->write(samples, count);
-    }
+    tick_.run();
 }
 
 void MicController::stop() {
@@ -246,11 +202,6 @@ void MicController::stop() {
     timer_.stop();
     kv_thread_join(keepAliveThread_);
     kv_thread_join(receiveThread_);
-    {
-        // Both loops are gone: nothing of this connection can store a result now.
-        std::lock_guard<std::mutex> resultLock(resultMutex_);
-        stopBegun_ = false;
-    }
     releaseLink();
     speaker_->close();
     device_.close();
@@ -259,12 +210,9 @@ void MicController::stop() {
 }
 
 void MicController::setState(int state) {
-    {
-        // Under the pause lock so that the keep-alive loop cannot miss it.
-        std::lock_guard<std::mutex> lock(pauseMutex_);
-        state_ = state;
-    }
-    pauseWake_.notify_all();
+    state_ = state;
+    // The keep-alive loop's pause ends as soon as the state leaves Connected.
+    inputs_.clock->wake();
 }
 
 void MicController::report(int state, int result) {

@@ -12,10 +12,11 @@
 #include "audio/playout_timer.h"
 #include "audio/timer_listener.h"
 #include "audio/wave_player.h"
-#include "core/audio_frame.h"
 #include "core/connection_state.h"
+#include "core/controller_clock.h"
 #include "core/mutex.h"
 #include "core/playout_queue.h"
+#include "core/playout_tick.h"
 #include "core/reception_stats.h"
 
 namespace kavri {
@@ -30,19 +31,27 @@ struct MicOutputs {
     std::unique_ptr<TimerPort> timer;
 };
 
+// Where the controller's audio comes from. Empty members take the system's:
+// a link that builds its streams from the settings, the Opus decoder and the
+// system clock. Tests script all three.
+struct MicInputs {
+    // Builds and opens the streams of a new, empty link: 0 or a result code.
+    std::function<int(PhoneLink& link)> openLink;
+    // A decoder for this format, not yet opened.
+    std::function<std::unique_ptr<VoiceDecoder>(int sampleRate, int channels)> makeDecoder;
+    std::shared_ptr<ControllerClock> clock;
+};
+
 // Owns the life of one connection to the phone at a time.
 class MicController : public TimerListener {
   public:
     static constexpr int FRAME_MS = 20;
     static constexpr int SAMPLE_RATE = 48000;
     static constexpr int CHANNELS = 1;
-    static constexpr int RECEIVE_ATTEMPTS = 3;
     static constexpr int KEEP_ALIVE_MS = 1000;
-    // Good ticks in a row before a backlog may be trimmed.
-    static constexpr int TRIM_AFTER_GOOD_TICKS = 100;
 
-    explicit MicController(PlayerCallback* callback);  // the system's outputs
-    MicController(PlayerCallback* callback, MicOutputs outputs);
+    explicit MicController(PlayerCallback* callback);  // the system's outputs and inputs
+    MicController(PlayerCallback* callback, MicOutputs outputs, MicInputs inputs = {});
     ~MicController() override;
     MicController(const MicController&) = delete;
     MicController& operator=(const MicController&) = delete;
@@ -58,10 +67,7 @@ class MicController : public TimerListener {
     int openLink();
     void releaseLink();
     void receiveLoop();
-    int receiveFrame(VoiceDecoder* decoder, AudioFrame* frame);
-    void countFrame(int32_t* previousTime);
     void keepAliveLoop();
-    void writeFrame(const int16_t* samples, int count);
     void stop();
 
     void setState(int state);
@@ -86,18 +92,16 @@ class MicController : public TimerListener {
     int channels_ = 0;
     int frameMs_ = 0;
     int protocolVersion_ = 0;
-    AudioFrame workFrame_;
+    MicInputs inputs_;
+    PlayoutTick tick_;
 
-    // From the first stop request of a connection until its loops have been
-    // joined, a failure that the receive or keep-alive loop meets keeps out
-    // of lastResult_: a stop the user asked for never ends as a lost
-    // connection, and the first failure is the one reported.
+    // Guards the two flags of the connection's stop, which a new connection
+    // clears: whether a stop thread was asked for, and whether the user's
+    // Disconnect stored its 0, which the failures the loops meet on their
+    // way out do not replace.
     std::mutex resultMutex_;
     bool stopBegun_ = false;
-
-    // Wakes the keep-alive loop's pause as soon as the state leaves Connected.
-    std::mutex pauseMutex_;
-    std::condition_variable pauseWake_;
+    bool userStopped_ = false;
 
     std::mutex helperMutex_;
     std::condition_variable helpersDone_;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include "core/mic_controller.h"
 #include "core/reception_stats.h"
 #include "tests/core/mic_controller_phone.h"
@@ -25,49 +27,21 @@ class MicControllerLoss : public PhoneFixture {
     std::unique_ptr<MicController> controller;
 };
 
-// These wait for three receive time-outs of three seconds each.
-TEST_F(MicControllerLoss, PhoneThatNeverSendsAudioEndsWithNoAudio) {
+// The Wi-Fi media stream's real wait: three receive attempts of 3 s each,
+// each wait started afresh, end a silent connection after about 9 s. The
+// one controller test that waits out real time-outs.
+TEST_F(MicControllerLoss, SilentWifiPhoneEndsAfterThreeMediaWaits) {
+    using Clock = std::chrono::steady_clock;
     startSilentPhone();
     connect();
-    ASSERT_TRUE(recorder.waitForCount(4, kSilenceWait));
+    const auto connected = Clock::now();
+    ASSERT_TRUE(recorder.waitForCount(3, kSilenceWait));
+    const auto waited = std::chrono::duration_cast<Millis>(Clock::now() - connected).count();
+    ASSERT_TRUE(recorder.waitForCount(4, kConnectWait));
     EXPECT_EQ(recorder.reports(), kEndedWith(-21));
+    EXPECT_GE(waited, 8500);
+    EXPECT_LE(waited, 11000);
     EXPECT_EQ(receptionStats().rx.load(), 0);
-    EXPECT_EQ(fakes.mic->callsCopy().back(), "close");
-}
-
-TEST_F(MicControllerLoss, AudioThatStopsEndsWithConnectionLost) {
-    PhoneSimConfig config;
-    config.faults.stopAfterPackets = 5;
-    startPhone(config);
-    connect();
-    ASSERT_TRUE(recorder.waitForCount(4, kSilenceWait));
-    EXPECT_EQ(recorder.reports(), kEndedWith(-20));
-    EXPECT_EQ(receptionStats().rx.load(), 5);
-    // The control connection stayed up all along.
-    EXPECT_GE(phone->keepAliveCount(), 5);
-}
-
-// No audio ever came, so only the keep-alive can have given -20; the receive
-// loop's -21 that follows during the stop does not replace it.
-TEST_F(MicControllerLoss, FailedKeepAliveEndsWithConnectionLost) {
-    startSilentPhone();
-    connect();
-    ASSERT_TRUE(phone->waitForKeepAlives(1, kConnectWait));
-    phone->dropConnection();
-    ASSERT_TRUE(recorder.waitForCount(4, kSilenceWait));
-    EXPECT_EQ(recorder.reports(), kEndedWith(-20));
-    EXPECT_EQ(receptionStats().rx.load(), 0);
-}
-
-// A receive attempt that times out after the user's Disconnect does not turn
-// the user's stop into a failure.
-TEST_F(MicControllerLoss, UserStopDuringSilenceEndsWithZero) {
-    startSilentPhone();
-    connect();
-    ASSERT_TRUE(phone->waitForKeepAlives(1, kConnectWait));
-    controller->requestStop(0);
-    ASSERT_TRUE(recorder.waitForCount(4, kSilenceWait));
-    EXPECT_EQ(recorder.reports(), kEndedWith(0));
 }
 
 TEST_F(MicControllerLoss, DeviceThatDoesNotOpenLeavesTheConnectionPlaying) {

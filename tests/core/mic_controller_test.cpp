@@ -149,18 +149,6 @@ TEST_F(MicControllerConnect, RefusesConnectWhileConnectingOrConnected) {
     EXPECT_EQ(phone->connectionCount(), 1);
 }
 
-TEST_F(MicControllerConnect, StopWhileConnectingOnlyStoresTheResult) {
-    MicController controller(&recorder, fakes.make());
-    ASSERT_NO_FATAL_FAILURE(connectSlowly(controller));
-    controller.requestStop(-20);
-    ASSERT_TRUE(recorder.waitForCount(2, kConnectWait));
-    EXPECT_EQ(controller.getState(), Connected);
-    // The stored -20 is what a stop of this connection reports.
-    controller.requestStop(0);
-    ASSERT_TRUE(recorder.waitForCount(4, kConnectWait));
-    EXPECT_EQ(recorder.reports().back(), Report(0, 0));
-}
-
 // Calls connect twice from inside the report of the first failed connect.
 // At that moment the failed attempt still holds the controller's lock and the
 // state is already Disconnected, so both calls are accepted and both connect

@@ -77,6 +77,13 @@ std::wstring windowText(HWND window) {
     return text;
 }
 
+AppProbe::~AppProbe() {
+    if (hook_ != nullptr)
+        UnhookWindowsHookEx(hook_);
+    if (probeModule_ != nullptr)
+        FreeLibrary(probeModule_);
+}
+
 HWND AppProbe::findMain(int timeoutMs) {
     const DWORD start = GetTickCount();
     while ((main_ = FindWindowW(kClass, kTitle)) == nullptr) {
@@ -84,7 +91,42 @@ HWND AppProbe::findMain(int timeoutMs) {
             return nullptr;
         Sleep(50);
     }
-    return main_;
+    return attachProbe() ? main_ : nullptr;
+}
+
+bool AppProbe::attachProbe() {
+    if (probeModule_ == nullptr)
+        probeModule_ = LoadLibraryW(L"kavri_gui_probe.dll");
+    auto proc = reinterpret_cast<HOOKPROC>(
+        reinterpret_cast<void*>(GetProcAddress(probeModule_, "probeHook")));
+    if (proc == nullptr)
+        return false;
+    probeMessage_ = RegisterWindowMessageW(probe::MESSAGE_NAME);
+    if (hook_ != nullptr)
+        UnhookWindowsHookEx(hook_);
+    // A hook on one thread of another process: the system loads the probe
+    // into the client when the hook is first called there.
+    hook_ = SetWindowsHookExW(WH_CALLWNDPROC, proc, probeModule_,
+                              GetWindowThreadProcessId(main_, nullptr));
+    probe::ProbeAnswer answer{};
+    return hook_ != nullptr && ask(probe::PING, 0, answer) && answer.found;
+}
+
+bool AppProbe::ask(probe::Query query, int argument, probe::ProbeAnswer& answer) const {
+    RemoteBuffer buffer(processId(), sizeof answer);
+    if (buffer.address() == nullptr)
+        return false;
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutW(main_, probeMessage_, probe::request(query, argument),
+                             reinterpret_cast<LPARAM>(buffer.address()), SMTO_ABORTIFHUNG, 5000,
+                             &result) ||
+        result != static_cast<DWORD_PTR>(probe::ANSWERED)) {
+        return false;
+    }
+    if (!buffer.read(&answer))
+        return false;
+    answer.text[sizeof answer.text / sizeof answer.text[0] - 1] = L'\0';
+    return true;
 }
 
 DWORD AppProbe::processId() const {

@@ -5,11 +5,19 @@
 #include <string>
 #include <vector>
 
+#include "probe_protocol.h"
+
 // Looks into the running client from outside, as a user's tools would:
 // finds its windows and reads their texts.
 class AppProbe {
   public:
-    // The main window, waiting up to timeoutMs for it to appear.
+    AppProbe() = default;
+    ~AppProbe();
+    AppProbe(const AppProbe&) = delete;
+    AppProbe& operator=(const AppProbe&) = delete;
+
+    // The main window, waiting up to timeoutMs for it to appear. Also puts
+    // the in-process probe into the client's window thread.
     HWND findMain(int timeoutMs);
     HWND main() const { return main_; }
 
@@ -23,10 +31,17 @@ class AppProbe {
     // Texts of a dialog's static controls, in creation order.
     std::vector<std::wstring> staticTexts(HWND dialog) const;
 
+    // Asks the in-process probe; false when it did not answer.
+    bool ask(probe::Query query, int argument, probe::ProbeAnswer& answer) const;
+
   private:
     DWORD processId() const;
+    bool attachProbe();
 
     HWND main_ = nullptr;
+    HMODULE probeModule_ = nullptr;
+    HHOOK hook_ = nullptr;
+    UINT probeMessage_ = 0;
 };
 
 std::wstring windowText(HWND window);

@@ -2,6 +2,9 @@
 // standard input (fields separated by '|') and answers each with one line:
 // "ok" and a result, or "fail" and a reason. Texts are printed as UTF-8 with
 // \n, \r, \t and \\ escaped. Every wait is bounded by the time-out it names.
+// Commands, controls and mouse messages are named as in the program's
+// resource header (IDM_CONNECT, IDC_WIFI_ADDR, WM_RBUTTONDOWN).
+#include <winsock2.h>
 #include <windows.h>
 
 #include <cstdio>
@@ -9,14 +12,21 @@
 #include <string>
 #include <vector>
 
+#include "accept_recorder.h"
 #include "app_probe.h"
 #include "driver_text.h"
+#include "resource_names.h"
+#include "ui/win32/resource.h"
 
 namespace {
 
-constexpr UINT WM_TRAY_NOTIFY = WM_USER + 1;
-
 AppProbe probe;
+AcceptRecorder recorder;
+
+// Thrown for a field that should name a resource but does not.
+struct UnknownName {
+    std::wstring name;
+};
 
 void reply(bool ok, const std::wstring& text = L"") {
     std::string line = ok ? "ok" : "fail";
@@ -26,11 +36,35 @@ void reply(bool ok, const std::wstring& text = L"") {
     std::fflush(stdout);
 }
 
+std::wstring rectText(const RECT& r) {
+    return std::to_wstring(r.left) + L" " + std::to_wstring(r.top) + L" " +
+           std::to_wstring(r.right) + L" " + std::to_wstring(r.bottom);
+}
+
 std::wstring rectText(HWND window) {
     RECT r{};
     GetWindowRect(window, &r);
-    return std::to_wstring(r.left) + L" " + std::to_wstring(r.top) + L" " +
-           std::to_wstring(r.right) + L" " + std::to_wstring(r.bottom);
+    return rectText(r);
+}
+
+// "enabled", "disabled" (MF_DISABLED alone), "grayed" or "grayed+disabled",
+// then "checked" or "unchecked".
+std::wstring menuStateText(UINT state) {
+    static const wchar_t* const kEnable[] = {L"enabled", L"grayed", L"disabled", L"grayed+disabled"};
+    return std::wstring(kEnable[state & (MF_GRAYED | MF_DISABLED)]) +
+           ((state & MF_CHECKED) ? L" checked" : L" unchecked");
+}
+
+// The number of FlashWindowEx calls and the last request, with its window,
+// flags and size named where they are the expected ones.
+std::wstring flashText(const probe::ProbeAnswer& a, HWND main) {
+    if (a.count == 0)
+        return L"0";
+    const FLASHWINFO& f = a.flash;
+    return std::to_wstring(a.count) + L" window=" + (f.hwnd == main ? L"main" : L"other") +
+           L" flags=" + (f.dwFlags == FLASHW_ALL ? L"FLASHW_ALL" : std::to_wstring(f.dwFlags)) +
+           L" count=" + std::to_wstring(f.uCount) + L" rate=" + std::to_wstring(f.dwTimeout) +
+           L" size=" + (f.cbSize == sizeof(FLASHWINFO) ? L"sizeof" : std::to_wstring(f.cbSize));
 }
 
 // Polls the condition every 50 ms until it holds or the time is up.
@@ -85,10 +119,39 @@ void run(const std::vector<std::wstring>& f) {
     const std::wstring& name = f[0];
     auto arg = [&](size_t i) { return i < f.size() ? f[i] : std::wstring(); };
     auto num = [&](size_t i) { return _wtoi(arg(i).c_str()); };
+    auto id = [&](size_t i) {
+        int value = 0;
+        if (!resourceValue(arg(i), value))
+            throw UnknownName{arg(i)};
+        return value;
+    };
 
     if (name == L"find-main") {
         HWND main = probe.findMain(num(1));
-        return main ? reply(true, rectText(main)) : reply(false, L"no main window");
+        return main ? reply(true, rectText(main)) : reply(false, L"no main window or no probe");
+    }
+    if (name == L"listen") {
+        const int port = recorder.start();
+        return port ? reply(true, std::to_wstring(port)) : reply(false, L"cannot listen");
+    }
+    if (name == L"relay-next") {  // port
+        recorder.relayNext(num(1));
+        return reply(true);
+    }
+    if (name == L"wait-until") {  // milliseconds since listen: shapes a scenario in time
+        const unsigned until = static_cast<unsigned>(num(1));
+        return reply(waitFor(30000, [&] { return recorder.elapsed() >= until; }));
+    }
+    if (name == L"wait-accepts") {  // count|timeout: the times of the first count
+        std::vector<unsigned> times;
+        const bool ok = waitFor(num(2), [&] {
+            times = recorder.times();
+            return static_cast<int>(times.size()) >= num(1);
+        });
+        std::wstring all;
+        for (unsigned t : times)
+            all += (all.empty() ? L"" : L" ") + std::to_wstring(t);
+        return reply(ok, all);
     }
     if (probe.main() == nullptr)
         return reply(false, L"find-main first");
@@ -106,9 +169,36 @@ void run(const std::vector<std::wstring>& f) {
         return reply(ok, text);
     }
     if (name == L"command")
-        return PostMessageW(main, WM_COMMAND, num(1), 0), reply(true);
+        return PostMessageW(main, WM_COMMAND, id(1), 0), reply(true);
     if (name == L"tray")
-        return PostMessageW(main, WM_TRAY_NOTIFY, 1, num(1)), reply(true);
+        return PostMessageW(main, WM_TRAY_NOTIFY, 1, id(1)), reply(true);
+    if (name == L"menu") {  // command: its state in the menu bar
+        probe::ProbeAnswer a{};
+        if (!probe.ask(probe::MENU_BAR_ITEM, id(1), a) || !a.found)
+            return reply(false, L"no menu item " + arg(1));
+        return reply(true, menuStateText(a.state));
+    }
+    if (name == L"popup-menu") {  // the shown pop-up menu's items, in order
+        std::wstring all;
+        probe::ProbeAnswer a{};
+        for (int i = 0; probe.ask(probe::POPUP_ITEM, i, a) && a.found && i < a.count; ++i) {
+            all += (all.empty() ? L"" : L"|") + std::wstring(a.text) + L":" + commandName(a.id) +
+                   L":" + menuStateText(a.state);
+        }
+        return all.empty() ? reply(false, L"no pop-up menu") : reply(true, all);
+    }
+    if (name == L"popup-item-rect") {  // position
+        probe::ProbeAnswer a{};
+        if (!probe.ask(probe::POPUP_ITEM, num(1), a) || !a.found)
+            return reply(false, L"no pop-up item " + arg(1));
+        return reply(true, rectText(a.rect));
+    }
+    if (name == L"flashes") {
+        probe::ProbeAnswer a{};
+        if (!probe.ask(probe::FLASHES, 0, a) || !a.found)
+            return reply(false, L"flashes not counted");
+        return reply(true, flashText(a, main));
+    }
     if (name == L"close")
         return PostMessageW(main, WM_CLOSE, 0, 0), reply(true);
     if (name == L"visible")
@@ -184,7 +274,7 @@ void run(const std::vector<std::wstring>& f) {
     if (dialog == nullptr)
         return reply(false, L"no dialog " + arg(1));
     if (name == L"text")
-        return reply(true, windowText(GetDlgItem(dialog, num(2))));  // caption|id
+        return reply(true, windowText(GetDlgItem(dialog, id(2))));  // caption|id
     if (name == L"statics") {                                        // caption
         std::wstring all;
         for (const std::wstring& text : probe.staticTexts(dialog))
@@ -192,24 +282,24 @@ void run(const std::vector<std::wstring>& f) {
         return reply(true, all);
     }
     if (name == L"set-text") {  // caption|id|text
-        SendMessageTimeoutW(GetDlgItem(dialog, num(2)), WM_SETTEXT, 0,
+        SendMessageTimeoutW(GetDlgItem(dialog, id(2)), WM_SETTEXT, 0,
                             reinterpret_cast<LPARAM>(arg(3).c_str()), SMTO_ABORTIFHUNG, 5000,
                             nullptr);
         return reply(true);
     }
     if (name == L"checked") {  // caption|id
         DWORD_PTR state = 0;
-        SendMessageTimeoutW(GetDlgItem(dialog, num(2)), BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 5000,
+        SendMessageTimeoutW(GetDlgItem(dialog, id(2)), BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 5000,
                             &state);
         return reply(true, state == BST_CHECKED ? L"1" : L"0");
     }
     if (name == L"enabled")
-        return reply(true, IsWindowEnabled(GetDlgItem(dialog, num(2))) ? L"1" : L"0");
+        return reply(true, IsWindowEnabled(GetDlgItem(dialog, id(2))) ? L"1" : L"0");
     if (name == L"press")
-        return postCommand(dialog, num(2)), reply(true);  // caption|id
+        return postCommand(dialog, id(2)), reply(true);  // caption|id
     if (name == L"click") {  // caption|id: a button clicked as by the mouse
         DWORD_PTR ignored = 0;
-        const bool ok = SendMessageTimeoutW(GetDlgItem(dialog, num(2)), BM_CLICK, 0, 0,
+        const bool ok = SendMessageTimeoutW(GetDlgItem(dialog, id(2)), BM_CLICK, 0, 0,
                                             SMTO_ABORTIFHUNG, 5000, &ignored) != 0;
         return reply(ok);
     }
@@ -232,7 +322,11 @@ int wmain() {
         const std::vector<std::wstring> fields = splitFields(fromUtf8(line));
         if (fields[0] == L"quit")
             break;
-        run(fields);
+        try {
+            run(fields);
+        } catch (const UnknownName& unknown) {
+            reply(false, L"unknown name " + unknown.name);
+        }
     }
     return 0;
 }

@@ -34,6 +34,8 @@ bool parseConsoleOptions(int argc, char** argv, ConsoleOptions* options, std::st
             options->help = true;
         } else if (std::strcmp(arg, "--quiet") == 0) {
             options->quiet = true;
+        } else if (std::strcmp(arg, "--no-create-mic") == 0) {
+            options->noCreateMic = true;
         } else if (std::strcmp(arg, "--seconds") == 0) {
             if (!parseSeconds(next, &options->seconds)) {
                 *error = "--seconds takes a whole number of seconds";
@@ -56,12 +58,14 @@ bool parseConsoleOptions(int argc, char** argv, ConsoleOptions* options, std::st
 }
 
 const char* consoleUsage() {
-    return "usage: kavri-console [--seconds N] [--wav FILE] [--quiet]\n"
+    return "usage: kavri-console [--seconds N] [--wav FILE] [--no-create-mic] [--quiet]\n"
            "Connects to the phone named in settings.dat (current directory), feeds its\n"
            "voice to the virtual microphone and, with playLocally, the speakers, and\n"
            "disconnects on Ctrl-C. settings.dat is written back at the end.\n"
            "  --seconds N   disconnect after N seconds connected (default: on Ctrl-C)\n"
            "  --wav FILE    also write every frame the microphone receives to FILE\n"
+           "  --no-create-mic  only use a microphone pipe that already exists; without\n"
+           "                it, do not create the microphone in the sound server\n"
            "  --quiet       print only the outcome and the statistics\n";
 }
 

@@ -9,6 +9,8 @@ struct ConsoleOptions {
     int seconds = 0;      // stay connected this long, then disconnect; 0: until Ctrl-C
     std::string wavPath;  // a WAV copy of every frame written to the microphone
     bool quiet = false;   // only the outcome, the statistics and the WAV summary
+    // Use a microphone pipe that already exists; never create the microphone.
+    bool noCreateMic = false;
     bool help = false;
 };
 

@@ -1,6 +1,7 @@
 // kavri-console: the client without its window. Connects to the phone that
 // settings.dat names, feeds the virtual microphone (and the speakers with
 // playLocally) until Ctrl-C or --seconds, then reports what happened.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -20,6 +21,7 @@
 #include "tools/console/console_callback.h"
 #include "tools/console/console_options.h"
 #include "tools/console/console_text.h"
+#include "tools/console/pulse_mic_source.h"
 #include "tools/console/speaker_probe_port.h"
 #include "tools/console/tap_mic_port.h"
 #include "tools/console/wav_tap.h"
@@ -108,6 +110,32 @@ void printOutputs(const TapMicPort& mic, const SpeakerProbePort& speaker, const 
     }
 }
 
+std::string absolutePath(const std::string& path) {
+    if (!path.empty() && path[0] == '/') {
+        return path;
+    }
+    char cwd[4096];
+    return getcwd(cwd, sizeof cwd) != nullptr ? std::string(cwd) + "/" + path : path;
+}
+
+// Without a microphone pipe, makes one in the sound server for this run.
+void createMicrophone(PulseMicSource& source, bool quiet) {
+    const std::string path = absolutePath(defaultMicPipePath());
+    struct stat info {};
+    if (lstat(path.c_str(), &info) == 0) {
+        return;  // there is one already (ours from before, or the user's)
+    }
+    std::string error;
+    if (source.create(path, &error)) {
+        if (!quiet) {
+            std::printf("microphone: created source %s (\"%s\") reading %s\n",
+                        PulseMicSource::SOURCE_NAME, PulseMicSource::DESCRIPTION, path.c_str());
+        }
+    } else if (!quiet) {
+        std::printf("microphone: not created: %s\n", error.c_str());
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -135,6 +163,10 @@ int main(int argc, char** argv) {
         }
     }
     catchSignals();
+    PulseMicSource micSource;
+    if (!options.noCreateMic) {
+        createMicrophone(micSource, options.quiet);
+    }
 
     ConsoleCallback callback(options.quiet);
     auto micPort = std::make_unique<TapMicPort>(makeSystemMicDevicePort(), tap.get());
@@ -159,6 +191,12 @@ int main(int argc, char** argv) {
         }
         printStatistics();
         printOutputs(mic, speaker, tap.get(), options.wavPath);
+    }
+    if (micSource.created()) {
+        micSource.remove();
+        if (!options.quiet) {
+            std::printf("microphone: source %s removed\n", PulseMicSource::SOURCE_NAME);
+        }
     }
     Settings::save();
     return result == RESULT_OK ? 0 : 1;

@@ -32,6 +32,10 @@ bool MediaSender::start(std::string* error) {
     if (!encoder_.open(config.bitrate, config.wavFile, error)) {
         return false;
     }
+    jitter_ = LinkJitter(config.faults.jitterMs, config.faults.jitterSeed);
+    if (config.faults.jitterMs > 0) {
+        delayed_ = std::make_unique<Delayed[]>(DELAYED_SLOTS);
+    }
     thread_ = std::thread([this] { run(); });
     return true;
 }
@@ -56,26 +60,35 @@ void MediaSender::run() {
     auto next = Clock::now();
     for (;;) {
         const PhoneSimConfig config = state_.config();
-        const SimFaults& faults = config.faults;
-        const bool limitReached =
-            (faults.stopAfterPackets > 0 && packetCount_ >= faults.stopAfterPackets) ||
-            (faults.closeAfterPackets > 0 && packetCount_ >= faults.closeAfterPackets);
-        if (!faults.silence && !limitReached && addPacket(config)) {
-            const bool stream = config.mediaMode == SimMediaMode::Stream;
-            flush(config, stream || packetsInDatagram_ >= std::max(1, faults.packetsPerDatagram));
-            if (faults.closeAfterPackets > 0 && packetCount_ >= faults.closeAfterPackets) {
-                state_.log("closing the connection after %d packets", packetCount_);
-                connection_->requestDrop();
+        sendDelayed(config, Clock::now(), false);
+        if (Clock::now() >= next) {
+            tick(config);
+            next += std::chrono::milliseconds(std::max(1, config.packetIntervalMs));
+            // After a stall, carry on from now rather than sending a burst.
+            const auto now = Clock::now();
+            if (next < now - std::chrono::milliseconds(200)) {
+                next = now;
             }
         }
-        next += std::chrono::milliseconds(std::max(1, config.packetIntervalMs));
-        // After a stall, carry on from now rather than sending a burst.
-        const auto now = Clock::now();
-        if (next < now - std::chrono::milliseconds(200)) {
-            next = now;
-        }
-        if (!waitTick(next)) {
+        const auto wake = delayedCount_ > 0 ? std::min(next, delayed_[delayedHead_].at) : next;
+        if (!waitTick(wake)) {
             return;
+        }
+    }
+}
+
+void MediaSender::tick(const PhoneSimConfig& config) {
+    const SimFaults& faults = config.faults;
+    const bool limitReached =
+        (faults.stopAfterPackets > 0 && packetCount_ >= faults.stopAfterPackets) ||
+        (faults.closeAfterPackets > 0 && packetCount_ >= faults.closeAfterPackets);
+    if (!faults.silence && !limitReached && addPacket(config)) {
+        const bool stream = config.mediaMode == SimMediaMode::Stream;
+        flush(config, stream || packetsInDatagram_ >= std::max(1, faults.packetsPerDatagram));
+        if (faults.closeAfterPackets > 0 && packetCount_ >= faults.closeAfterPackets) {
+            sendDelayed(config, Clock::now(), true);
+            state_.log("closing the connection after %d packets", packetCount_);
+            connection_->requestDrop();
         }
     }
 }
@@ -136,13 +149,49 @@ void MediaSender::flush(const PhoneSimConfig& config, bool force) {
         isNth(config.faults.truncateEvery, datagramCount_)) {
         length -= std::max(1, lastPayloadLength_ / 2);
     }
-    if (connection_->sendMedia(datagram_, length)) {
-        for (int i = 0; i < packetsInDatagram_; ++i) {
-            state_.onPacketSent();
-        }
-    }
+    send(config, datagram_, length, packetsInDatagram_, packetCount_ - packetsInDatagram_);
     datagramLength_ = 0;
     packetsInDatagram_ = 0;
+}
+
+void MediaSender::send(const PhoneSimConfig& config, const uint8_t* bytes, int length, int packets,
+                       int firstIndex) {
+    if (!delayed_ || length > static_cast<int>(sizeof(Delayed::bytes))) {
+        sendDelayed(config, Clock::now(), true);  // keep the order
+        sendNow(config, bytes, length, packets, firstIndex);
+        return;
+    }
+    if (delayedCount_ == DELAYED_SLOTS) {
+        sendDelayed(config, delayed_[delayedHead_].at, false);  // the link is full: oldest goes
+    }
+    Delayed& d = delayed_[(delayedHead_ + delayedCount_) % DELAYED_SLOTS];
+    d.at = jitter_.sendTime(Clock::now());
+    d.length = length;
+    d.packets = packets;
+    d.firstIndex = firstIndex;
+    std::memcpy(d.bytes, bytes, static_cast<size_t>(length));
+    ++delayedCount_;
+}
+
+void MediaSender::sendDelayed(const PhoneSimConfig& config, Clock::time_point by, bool all) {
+    while (delayedCount_ > 0 && (all || delayed_[delayedHead_].at <= by)) {
+        const Delayed& d = delayed_[delayedHead_];
+        sendNow(config, d.bytes, d.length, d.packets, d.firstIndex);
+        delayedHead_ = (delayedHead_ + 1) % DELAYED_SLOTS;
+        --delayedCount_;
+    }
+}
+
+void MediaSender::sendNow(const PhoneSimConfig& config, const uint8_t* bytes, int length,
+                          int packets, int firstIndex) {
+    if (connection_->sendMedia(bytes, length)) {
+        for (int i = 0; i < packets; ++i) {
+            state_.onPacketSent();
+            if (config.onPacketSent) {
+                config.onPacketSent(firstIndex + i);
+            }
+        }
+    }
 }
 
 }  // namespace kavri

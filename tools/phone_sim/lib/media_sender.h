@@ -7,6 +7,7 @@
 #include <string>
 #include <thread>
 
+#include "tools/phone_sim/lib/link_jitter.h"
 #include "tools/phone_sim/lib/sim_connection.h"
 #include "tools/phone_sim/lib/sim_state.h"
 #include "tools/phone_sim/lib/sim_voice_encoder.h"
@@ -31,7 +32,25 @@ class MediaSender {
     static constexpr int DATAGRAM_CAPACITY = 6 + 65535 + 4096;
     static constexpr int PAYLOAD_CAPACITY = 1000;
 
+    // Datagrams the jittery link still holds.
+    struct Delayed {
+        std::chrono::steady_clock::time_point at;
+        int length = 0;
+        int packets = 0;
+        int firstIndex = 0;
+        uint8_t bytes[2048];
+    };
+    static constexpr int DELAYED_SLOTS = 64;
+
     void run();
+    void tick(const PhoneSimConfig& config);
+    void send(const PhoneSimConfig& config, const uint8_t* bytes, int length, int packets,
+              int firstIndex);
+    void sendNow(const PhoneSimConfig& config, const uint8_t* bytes, int length, int packets,
+                 int firstIndex);
+    // Sends what is due by then (everything when `all`).
+    void sendDelayed(const PhoneSimConfig& config, std::chrono::steady_clock::time_point by,
+                     bool all);
     // Builds the next packet into the datagram; false when nothing was built.
     bool addPacket(const PhoneSimConfig& config);
     void flush(const PhoneSimConfig& config, bool force);
@@ -54,6 +73,10 @@ class MediaSender {
     int packetCount_ = 0;    // packets built on this connection
     int datagramCount_ = 0;  // datagrams sent on this connection
     uint32_t sequence_ = 0;
+    LinkJitter jitter_{0, 1};
+    std::unique_ptr<Delayed[]> delayed_;
+    int delayedHead_ = 0;
+    int delayedCount_ = 0;
 };
 
 }  // namespace kavri

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -31,6 +32,10 @@ struct SimFaults {
     int undecodableEvery = 0;    // payload the decoder rejects
     int truncateEvery = 0;       // UDP: datagram cut short inside its last payload
     int packetsPerDatagram = 1;  // UDP: packets sent together in one datagram
+    // A Wi-Fi link's timing: each packet leaves 0 to jitterMs late (in order),
+    // and every 1 to 3 s the packets of 4 x jitterMs are held and sent together.
+    int jitterMs = 0;
+    uint32_t jitterSeed = 1;
 };
 
 struct PhoneSimConfig {
@@ -46,6 +51,9 @@ struct PhoneSimConfig {
     int packetIntervalMs = 20;
     SimFaults faults;
     bool verbose = false;  // print requests and events to standard output
+    // Called on the sending thread as each media packet leaves, with its
+    // 0-based index on the connection (for latency measurements).
+    std::function<void(int)> onPacketSent;
 };
 
 // One control message as received from the client: type, length and payload.

@@ -51,6 +51,7 @@ const IntOption INT_OPTIONS[] = {
     {"--undecodable", 0, 1 << 30, [](SimOptions& o) { return &o.config.faults.undecodableEvery; }},
     {"--truncate", 0, 1 << 30, [](SimOptions& o) { return &o.config.faults.truncateEvery; }},
     {"--per-datagram", 1, 64, [](SimOptions& o) { return &o.config.faults.packetsPerDatagram; }},
+    {"--jitter", 0, 1000, [](SimOptions& o) { return &o.config.faults.jitterMs; }},
 };
 
 struct TextOption {
@@ -184,6 +185,10 @@ const char* simUsage() {
            "  --undecodable N        a payload the Opus decoder rejects\n"
            "  --truncate N           wifi: datagram cut short inside its last payload\n"
            "  --per-datagram N       wifi: N packets in each datagram (default 1)\n"
+           "  --jitter MS            a Wi-Fi link's timing: each packet 0 to MS ms late\n"
+           "                         (in order), and every 1 to 3 s the packets of\n"
+           "                         4 x MS ms held back and sent together, as a\n"
+           "                         phone's Wi-Fi power saving does\n"
            "\n"
            "It prints every request it receives, in hex, and a summary at the end.\n";
 }
