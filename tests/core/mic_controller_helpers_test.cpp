@@ -7,7 +7,6 @@
 
 #include "core/reception_stats.h"
 #include "platform/thread_join.h"
-#include "platform/thread_priority.h"
 #include "platform/time_of_day.h"
 
 namespace kavri {
@@ -58,27 +57,6 @@ TEST(ThreadJoin, FailedJoinWritesTheSystemErrorCodeAndGoesOn) {
         "\n";
 #endif
     EXPECT_EQ(testing::internal::GetCapturedStderr(), expected);
-}
-
-TEST(ThreadPriority, RaisedWherePermitted) {
-    int before = 0;
-    int after = 0;
-    bool raised = false;
-    std::thread([&] {
-        before = currentThreadPriority();
-        raised = raiseCurrentThreadPriority();
-        after = currentThreadPriority();
-    }).join();
-#ifdef _WIN32
-    EXPECT_TRUE(raised);
-    EXPECT_EQ(after, 2);  // THREAD_PRIORITY_HIGHEST
-#else
-    if (raised) {
-        EXPECT_GT(after, before);
-    } else {
-        EXPECT_EQ(after, before);
-    }
-#endif
 }
 
 TEST(ReceptionStats, ClearZeroesAllSixOfTheOneRecord) {

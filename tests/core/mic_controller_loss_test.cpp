@@ -4,13 +4,14 @@
 
 #include "core/mic_controller.h"
 #include "core/reception_stats.h"
+#include "core/result_codes.h"
 #include "tests/core/mic_controller_phone.h"
 
 namespace kavri::test {
 namespace {
 
 std::vector<Report> kEndedWith(int result) {
-    return {{1, 0}, {2, 0}, {3, 0}, {0, result}};
+    return {{Connecting, RESULT_OK}, {Connected, RESULT_OK}, {Disconnecting, RESULT_OK}, {Disconnected, result}};
 }
 
 class MicControllerLoss : public PhoneFixture {
@@ -38,7 +39,7 @@ TEST_F(MicControllerLoss, SilentWifiPhoneEndsAfterThreeMediaWaits) {
     ASSERT_TRUE(recorder.waitForCount(3, kSilenceWait));
     const auto waited = std::chrono::duration_cast<Millis>(Clock::now() - connected).count();
     ASSERT_TRUE(recorder.waitForCount(4, kConnectWait));
-    EXPECT_EQ(recorder.reports(), kEndedWith(-21));
+    EXPECT_EQ(recorder.reports(), kEndedWith(RESULT_NO_AUDIO));
     EXPECT_GE(waited, 8500);
     EXPECT_LE(waited, 11000);
     EXPECT_EQ(receptionStats().rx.load(), 0);

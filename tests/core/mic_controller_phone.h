@@ -11,27 +11,17 @@
 #include "core/reception_stats.h"
 #include "settings/settings.h"
 #include "tests/core/mic_controller_fakes.h"
+#include "tests/support/free_ports.h"
+#include "tests/support/loopback_phone.h"
 #include "tools/phone_sim/lib/phone_simulator.h"
 #include "tools/phone_sim/lib/sim_packet.h"
 #include "tools/phone_sim/lib/sim_voice_encoder.h"
-#include "transport/wifi/socket_routines.h"
 
 namespace kavri::test {
 
-// A UDP port that nothing used a moment ago.
-inline int freeUdpPort() {
-    const socket_t s = bindUdpSocket(0);
-    const int port = s == INVALID_SOCKET_VALUE ? -1 : localPort(s);
-    closeSocket(s);
-    return port;
-}
-
 // Points the process-wide settings at a phone on loopback over Wi-Fi.
 inline void useLoopbackPhone(int controlPort, int mediaPort) {
-    Settings::setTransportType(3);
-    Settings::setWifiServerAddr("127.0.0.1");
-    Settings::setControlPort(controlPort);
-    Settings::setMediaPort(mediaPort);
+    useWifiPhone("127.0.0.1", controlPort, mediaPort);
     Settings::setPlayLocally(false);
 }
 
@@ -96,7 +86,7 @@ class PhoneFixture : public testing::Test {
         config.controlPort = 0;
         phone = std::make_unique<PhoneSimulator>(config);
         ASSERT_TRUE(phone->start()) << phone->lastError();
-        mediaPort = freeUdpPort();
+        mediaPort = pickFreeUdpPort();
         ASSERT_GT(mediaPort, 0);
         useLoopbackPhone(phone->controlPort(), mediaPort);
     }

@@ -8,6 +8,7 @@
 
 #include "core/mic_controller.h"
 #include "core/reception_stats.h"
+#include "core/result_codes.h"
 #include "tests/core/mic_controller_fakes.h"
 #include "tests/core/scripted_phone.h"
 
@@ -17,7 +18,7 @@ namespace {
 constexpr Millis kWait{5000};
 
 std::vector<Report> kEndedWith(int result) {
-    return {{1, 0}, {2, 0}, {3, 0}, {0, result}};
+    return {{Connecting, RESULT_OK}, {Connected, RESULT_OK}, {Disconnecting, RESULT_OK}, {Disconnected, result}};
 }
 
 // The reports together with the fake time each came at.
@@ -90,7 +91,7 @@ TEST_F(MicControllerScripted, PhoneThatNeverSendsAudioEndsWithNoAudioAfterThreeW
     EXPECT_EQ(reportCount(), 2u) << "ended before the third wait was over";
     ASSERT_TRUE(advance(1));
     ASSERT_TRUE(recorder.waitForCount(4, kWait));
-    EXPECT_EQ(recorder.reports(), kEndedWith(-21));
+    EXPECT_EQ(recorder.reports(), kEndedWith(RESULT_NO_AUDIO));
     EXPECT_EQ(recorder.timeOf(2), 9000);
     EXPECT_EQ(receptionStats().rx.load(), 0);
     EXPECT_EQ(fakes.mic->callsCopy().back(), "close");
@@ -115,7 +116,7 @@ TEST_F(MicControllerScripted, AudioThatStopsEndsWithConnectionLost) {
     EXPECT_EQ(reportCount(), 2u);
     ASSERT_TRUE(advance(1, 500));
     ASSERT_TRUE(recorder.waitForCount(4, kWait));
-    EXPECT_EQ(recorder.reports(), kEndedWith(-20));
+    EXPECT_EQ(recorder.reports(), kEndedWith(RESULT_CONNECTION_LOST));
     EXPECT_EQ(recorder.timeOf(2), 9500);
     EXPECT_EQ(receptionStats().rx.load(), 5);
 }
@@ -134,7 +135,7 @@ TEST_F(MicControllerScripted, HangUpBeforeAnyAudioEndsWithNoAudio) {
     ASSERT_TRUE(clock->waitForSleepers(1, kWait));
     clock->advance(2000);
     ASSERT_TRUE(recorder.waitForCount(4, kWait));
-    EXPECT_EQ(recorder.reports(), kEndedWith(-21));
+    EXPECT_EQ(recorder.reports(), kEndedWith(RESULT_NO_AUDIO));
     EXPECT_EQ(recorder.timeOf(3), 3000);
 }
 
@@ -149,7 +150,7 @@ TEST_F(MicControllerScripted, FailedKeepAliveAfterAudioEndsWithConnectionLost) {
     ASSERT_TRUE(clock->waitForSleepers(1, kWait));
     clock->advance(2000);
     ASSERT_TRUE(recorder.waitForCount(4, kWait));
-    EXPECT_EQ(recorder.reports(), kEndedWith(-20));
+    EXPECT_EQ(recorder.reports(), kEndedWith(RESULT_CONNECTION_LOST));
 }
 
 // The receive wait that runs out after the user's Disconnect does not turn
@@ -179,7 +180,7 @@ TEST_F(MicControllerScripted, StopWhileConnectingOnlyStoresTheResult) {
     controller = std::make_unique<MicController>(&recorder, fakes.make(), phone->inputs());
     ASSERT_EQ(controller->connect(), 0);
     ASSERT_TRUE(recorder.waitForCount(1, kWait));
-    controller->requestStop(-20);
+    controller->requestStop(RESULT_CONNECTION_LOST);
     phone->holdReplies(false);
     ASSERT_TRUE(recorder.waitForCount(2, kWait));
     EXPECT_EQ(controller->getState(), Connected);
@@ -189,7 +190,7 @@ TEST_F(MicControllerScripted, StopWhileConnectingOnlyStoresTheResult) {
     ASSERT_TRUE(recorder.waitForCount(3, kWait));
     phone->addPacket(ScriptedPhone::checkedPacket(1, {1}));
     destroying.join();
-    EXPECT_EQ(recorder.reports(), kEndedWith(-20));
+    EXPECT_EQ(recorder.reports(), kEndedWith(RESULT_CONNECTION_LOST));
 }
 
 // Protocol version 2: plain packets with a 32-bit header word, whose first

@@ -4,6 +4,7 @@
 
 #include "core/mic_controller.h"
 #include "core/reception_stats.h"
+#include "core/result_codes.h"
 #include "tests/core/mic_controller_phone.h"
 
 namespace kavri::test {
@@ -48,7 +49,7 @@ TEST_F(MicControllerStress, ConnectStopCycles) {
         const auto reports = recorder->reports();
         const std::vector<Report> last(reports.begin() + static_cast<long>(expected),
                                        reports.end());
-        ASSERT_EQ(last, (std::vector<Report>{{1, 0}, {2, 0}, {3, 0}, {0, 0}})) << "cycle " << cycle;
+        ASSERT_EQ(last, (std::vector<Report>{{Connecting, RESULT_OK}, {Connected, RESULT_OK}, {Disconnecting, RESULT_OK}, {Disconnected, RESULT_OK}})) << "cycle " << cycle;
         expected += 4;
     }
     controller.reset();

@@ -5,14 +5,16 @@
 
 #include "core/mic_controller.h"
 #include "core/reception_stats.h"
+#include "core/result_codes.h"
 #include "tests/core/mic_controller_phone.h"
+#include "transport/wifi/socket_routines.h"
 
 namespace kavri::test {
 namespace {
 
-const Report kConnecting{1, 0};
-const Report kConnected{2, 0};
-const Report kDisconnecting{3, 0};
+const Report kConnecting{Connecting, RESULT_OK};
+const Report kConnected{Connected, RESULT_OK};
+const Report kDisconnecting{Disconnecting, RESULT_OK};
 
 class MicControllerConnect : public PhoneFixture {
   protected:
@@ -58,7 +60,7 @@ TEST_F(MicControllerConnect, UserStopReportsEachStepAndEndsWithZero) {
     controller.requestStop(0);
     ASSERT_TRUE(recorder.waitForCount(4, kConnectWait));
     EXPECT_EQ(recorder.reports(),
-              (std::vector<Report>{kConnecting, kConnected, kDisconnecting, {0, 0}}));
+              (std::vector<Report>{kConnecting, kConnected, kDisconnecting, {Disconnected, RESULT_OK}}));
     EXPECT_EQ(controller.getState(), Disconnected);
 
     // The phone was asked in order, and the outputs were opened and closed once.
@@ -84,13 +86,13 @@ struct PhoneFault {
 };
 
 const PhoneFault kPhoneFaults[] = {
-    {"WrongHandshakeReplyType", [](PhoneSimConfig& c) { c.faults.wrongReplyTo = "e"; }, -7},
-    {"HandshakeStatusNonZero", [](PhoneSimConfig& c) { c.handshakeStatus = 1; }, -6},
-    {"HandshakeConnectionClosed", [](PhoneSimConfig& c) { c.faults.closeOn = "e"; }, -6},
-    {"SetupStatusNonZero", [](PhoneSimConfig& c) { c.setupStatus = 2; }, -7},
-    {"WrongSetupReplyType", [](PhoneSimConfig& c) { c.faults.wrongReplyTo = "f"; }, -7},
-    {"StartStatusNonZero", [](PhoneSimConfig& c) { c.startStatus = 1; }, -8},
-    {"StartConnectionClosed", [](PhoneSimConfig& c) { c.faults.closeOn = "g"; }, -8},
+    {"WrongHandshakeReplyType", [](PhoneSimConfig& c) { c.faults.wrongReplyTo = "e"; }, RESULT_VERSION_MISMATCH},
+    {"HandshakeStatusNonZero", [](PhoneSimConfig& c) { c.handshakeStatus = 1; }, RESULT_HANDSHAKE_FAILED},
+    {"HandshakeConnectionClosed", [](PhoneSimConfig& c) { c.faults.closeOn = "e"; }, RESULT_HANDSHAKE_FAILED},
+    {"SetupStatusNonZero", [](PhoneSimConfig& c) { c.setupStatus = 2; }, RESULT_VERSION_MISMATCH},
+    {"WrongSetupReplyType", [](PhoneSimConfig& c) { c.faults.wrongReplyTo = "f"; }, RESULT_VERSION_MISMATCH},
+    {"StartStatusNonZero", [](PhoneSimConfig& c) { c.startStatus = 1; }, RESULT_CANNOT_START},
+    {"StartConnectionClosed", [](PhoneSimConfig& c) { c.faults.closeOn = "g"; }, RESULT_CANNOT_START},
 };
 
 class MicControllerPhoneFault : public MicControllerConnect,
@@ -114,7 +116,7 @@ TEST_F(MicControllerConnect, NobodyListeningFailsWithCannotConnect) {
     const int port = phone->controlPort();
     phone->stop();
     Settings::setControlPort(port);
-    EXPECT_EQ(failedConnect(), (std::vector<Report>{kConnecting, {0, -5}}));
+    EXPECT_EQ(failedConnect(), (std::vector<Report>{kConnecting, {Disconnected, RESULT_CANNOT_CONNECT}}));
     expectOutputsUntouched();
 }
 
@@ -122,15 +124,15 @@ TEST_F(MicControllerConnect, MediaPortInUseFailsWithMediaResult) {
     startPhone();
     const socket_t taken = bindUdpSocket(mediaPort);
     ASSERT_NE(taken, INVALID_SOCKET_VALUE);
-    EXPECT_EQ(failedConnect(), (std::vector<Report>{kConnecting, {0, -12}}));
+    EXPECT_EQ(failedConnect(), (std::vector<Report>{kConnecting, {Disconnected, RESULT_MEDIA_OPEN_FAILED}}));
     closeSocket(taken);
     expectOutputsUntouched();
 }
 
 TEST_F(MicControllerConnect, UnknownTransportFailsWithCannotStart) {
     startPhone();
-    Settings::setTransportType(4);
-    EXPECT_EQ(failedConnect(), (std::vector<Report>{kConnecting, {0, -8}}));
+    Settings::setTransportType(4);  // no transport has this number
+    EXPECT_EQ(failedConnect(), (std::vector<Report>{kConnecting, {Disconnected, RESULT_CANNOT_START}}));
     EXPECT_EQ(phone->connectionCount(), 0);
 }
 
@@ -145,7 +147,7 @@ TEST_F(MicControllerConnect, RefusesConnectWhileConnectingOrConnected) {
     controller.requestStop(0);
     ASSERT_TRUE(recorder.waitForCount(4, kConnectWait));
     EXPECT_EQ(recorder.reports(),
-              (std::vector<Report>{kConnecting, kConnected, kDisconnecting, {0, 0}}));
+              (std::vector<Report>{kConnecting, kConnected, kDisconnecting, {Disconnected, RESULT_OK}}));
     EXPECT_EQ(phone->connectionCount(), 1);
 }
 
@@ -203,14 +205,14 @@ TEST_F(MicControllerConnect, SecondConnectInARowAddsNothingAfterSuccess) {
     }
     EXPECT_EQ(callback.recorder.reports(),
               (std::vector<Report>{
-                  kConnecting, {0, -6}, kConnecting, kConnected, kDisconnecting, {0, 0}}));
+                  kConnecting, {Disconnected, RESULT_HANDSHAKE_FAILED}, kConnecting, kConnected, kDisconnecting, {Disconnected, RESULT_OK}}));
     EXPECT_EQ(phone->connectionCount(), 1);
 }
 
 TEST_F(MicControllerConnect, SecondConnectInARowTriesAgainAfterFailure) {
     PhoneSimulator refusing(refusingHandshake());
     ASSERT_TRUE(refusing.start()) << refusing.lastError();
-    useLoopbackPhone(refusing.controlPort(), freeUdpPort());
+    useLoopbackPhone(refusing.controlPort(), pickFreeUdpPort());
 
     ConnectTwiceOnFailure callback;
     {
@@ -223,7 +225,7 @@ TEST_F(MicControllerConnect, SecondConnectInARowTriesAgainAfterFailure) {
     }
     EXPECT_EQ(
         callback.recorder.reports(),
-        (std::vector<Report>{kConnecting, {0, -6}, kConnecting, {0, -6}, kConnecting, {0, -6}}));
+        (std::vector<Report>{kConnecting, {Disconnected, RESULT_HANDSHAKE_FAILED}, kConnecting, {Disconnected, RESULT_HANDSHAKE_FAILED}, kConnecting, {Disconnected, RESULT_HANDSHAKE_FAILED}}));
     EXPECT_EQ(refusing.connectionCount(), 3);
 }
 
@@ -269,7 +271,7 @@ TEST_F(MicControllerConnect, DestructorStopsAConnectionWithItsReports) {
         ASSERT_TRUE(recorder.waitForCount(2, kConnectWait));
     }
     EXPECT_EQ(recorder.reports(),
-              (std::vector<Report>{kConnecting, kConnected, kDisconnecting, {0, 0}}));
+              (std::vector<Report>{kConnecting, kConnected, kDisconnecting, {Disconnected, RESULT_OK}}));
     EXPECT_EQ(fakes.mic->callsCopy().back(), "close");
 }
 
