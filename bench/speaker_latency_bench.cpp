@@ -44,8 +44,8 @@ class MonitorRecorder {
             pa_threaded_mainloop_wait(loop_);
         bool ok = pa_context_get_state(context_) == PA_CONTEXT_READY;
         if (ok) {
-            const pa_sample_spec spec{PA_SAMPLE_S16NE, 48000, 1};
-            stream_ = pa_stream_new(context_, "monitor", &spec, nullptr);
+            const pa_sample_spec format{PA_SAMPLE_S16NE, 48000, 1};
+            stream_ = pa_stream_new(context_, "monitor", &format, nullptr);
             pa_stream_set_read_callback(stream_, onRead, this);
             pa_buffer_attr attr{};
             attr.maxlength = static_cast<uint32_t>(-1);

@@ -114,14 +114,14 @@ void TestSoundOutput::forgetServer() {
 }
 
 int TestSoundOutput::peakWhile(int milliseconds, void (*play)(void*), void* context) {
-    pa_sample_spec spec{};
-    spec.format = PA_SAMPLE_S16LE;
-    spec.rate = RATE;
-    spec.channels = 1;
+    pa_sample_spec format{};
+    format.format = PA_SAMPLE_S16LE;
+    format.rate = RATE;
+    format.channels = 1;
     const std::string monitor = std::string(SINK) + ".monitor";
     int error = 0;
     pa_simple* recorder = pa_simple_new(nullptr, "kavri-test", PA_STREAM_RECORD, monitor.c_str(),
-                                        "monitor", &spec, nullptr, nullptr, &error);
+                                        "monitor", &format, nullptr, nullptr, &error);
     if (recorder == nullptr) {
         return -1;
     }
