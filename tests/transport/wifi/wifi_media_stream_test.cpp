@@ -116,6 +116,32 @@ TEST_F(WifiMediaStreamTest, BadArgumentsTouchNothing) {
     EXPECT_EQ(read(6), counting(6, 1));
 }
 
+// The media wait is three seconds, and every datagram that arrives starts it
+// afresh: a read that got half its bytes after two seconds ends two plus three
+// seconds after it began, not three.
+TEST_F(WifiMediaStreamTest, WaitsThreeSecondsAfreshForEveryDatagram) {
+    using Clock = std::chrono::steady_clock;
+    const auto seconds = [](Clock::time_point since) {
+        return std::chrono::duration<double>(Clock::now() - since).count();
+    };
+    auto start = Clock::now();
+    EXPECT_EQ(readCode(6), EXCEPTION_TIMEOUT);
+    const double silent = seconds(start);
+    EXPECT_GT(silent, 2.9);
+    EXPECT_LT(silent, 4.5);
+
+    start = Clock::now();
+    std::thread late([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(2000));
+        phone.sendTo("127.0.0.1", port, counting(6, 0));
+    });
+    EXPECT_EQ(readCode(12), EXCEPTION_TIMEOUT);
+    const double restarted = seconds(start);
+    late.join();
+    EXPECT_GT(restarted, 4.9);
+    EXPECT_LT(restarted, 7.5);
+}
+
 TEST(WifiMediaStream, CloseReportsWhetherItWasOpen) {
     WifiMediaStream never(0);
     EXPECT_EQ(never.close(), -1);
