@@ -107,21 +107,7 @@ tray_exit_over_dialog() {
   open_tray_menu "over a dialog" || return
   expect_ok "pop-up menu over a dialog" "$TRAY_DISCONNECTED" popup-menu
   pick_tray_item 3 || return
-  local i
-  for i in $(seq 200); do
-    kill -0 "$APP_PID" 2>/dev/null || break
-    sleep 0.1
-  done
-  if kill -0 "$APP_PID" 2>/dev/null; then
-    check "pop-up menu's Exit over a dialog ends the program" "" "still running; dialogs: $(drive dialogs)"
-    kill "$APP_PID" 2>/dev/null
-    wait "$APP_PID" 2>/dev/null
-  else
-    wait "$APP_PID"
-    local rc=$?
-    check "pop-up menu's Exit over a dialog ends the program" "$([ "$rc" = 0 ] && echo 1)" "exit code $rc"
-  fi
-  APP_PID=""
+  await_client_exit "pop-up menu's Exit over a dialog ends the program"
   expect_line "settings.dat saved at that Exit" "transportType:3"
   rm -f "$WORK/adb.exe"
 }

@@ -112,16 +112,15 @@ start_client() {
   expect_ok "main window appears" "*" find-main 30000
 }
 
-# Chooses Exit and waits for the program to end; checks its exit code.
-exit_client() {
-  drive "command|IDM_EXIT" >/dev/null
+# Waits up to 20 s for the program to end; checks that it ended with code 0.
+await_client_exit() {  # check name
   local i
   for i in $(seq 200); do
     kill -0 "$APP_PID" 2>/dev/null || break
     sleep 0.1
   done
   if kill -0 "$APP_PID" 2>/dev/null; then
-    check "$1" "" "still running"
+    check "$1" "" "still running; dialogs: $(drive dialogs)"
     kill "$APP_PID" 2>/dev/null
     wait "$APP_PID" 2>/dev/null
   else
@@ -130,6 +129,12 @@ exit_client() {
     check "$1" "$([ "$rc" = 0 ] && echo 1)" "exit code $rc"
   fi
   APP_PID=""
+}
+
+# Chooses Exit and waits for the program to end.
+exit_client() {
+  drive "command|IDM_EXIT" >/dev/null
+  await_client_exit "$1"
 }
 
 # A second start raises the first window and ends at once with 0.
