@@ -19,8 +19,8 @@ constexpr uint32_t TARGET_BYTES = WavePlayer::BUFFER_COUNT * FRAME_BYTES;
 // further ahead than the data we hold underruns, and the end of an underrun
 // makes the server rewind and mix again what its monitor already carried.
 constexpr uint32_t REQUEST_BYTES = FRAME_BYTES / 2;
-// Playing starts (and restarts after an underrun) with two frames in hand,
-// so a tick may come 30 ms late before the sink runs dry.
+// Playing starts (and restarts after an underrun) with three frames (60 ms) in
+// hand, so a late tick is ridden out before the sink runs dry.
 constexpr uint32_t PREBUF_BYTES = 3 * FRAME_BYTES;
 constexpr int RING = 16;
 // As the playout tick's: the loop thread carries each written buffer to the
