@@ -16,7 +16,10 @@
 #include "app_probe.h"
 #include "driver_text.h"
 #include "resource_names.h"
+#include "tests/support/poll_until.h"
 #include "ui/win32/resource.h"
+
+using kavri::test::pollUntil;
 
 namespace {
 
@@ -50,7 +53,8 @@ std::wstring rectText(HWND window) {
 // "enabled", "disabled" (MF_DISABLED alone), "grayed" or "grayed+disabled",
 // then "checked" or "unchecked".
 std::wstring menuStateText(UINT state) {
-    static const wchar_t* const kEnable[] = {L"enabled", L"grayed", L"disabled", L"grayed+disabled"};
+    static const wchar_t* const kEnable[] = {L"enabled", L"grayed", L"disabled",
+                                             L"grayed+disabled"};
     return std::wstring(kEnable[state & (MF_GRAYED | MF_DISABLED)]) +
            ((state & MF_CHECKED) ? L" checked" : L" unchecked");
 }
@@ -65,18 +69,6 @@ std::wstring flashText(const probe::ProbeAnswer& a, HWND main) {
            L" flags=" + (f.dwFlags == FLASHW_ALL ? L"FLASHW_ALL" : std::to_wstring(f.dwFlags)) +
            L" count=" + std::to_wstring(f.uCount) + L" rate=" + std::to_wstring(f.dwTimeout) +
            L" size=" + (f.cbSize == sizeof(FLASHWINFO) ? L"sizeof" : std::to_wstring(f.cbSize));
-}
-
-// Polls the condition every 50 ms until it holds or the time is up.
-template <typename Condition>
-bool waitFor(int timeoutMs, Condition condition) {
-    const DWORD start = GetTickCount();
-    while (!condition()) {
-        if (static_cast<int>(GetTickCount() - start) > timeoutMs)
-            return false;
-        Sleep(50);
-    }
-    return true;
 }
 
 // Has the window and its children painted now, before a screenshot; the
@@ -140,11 +132,11 @@ void run(const std::vector<std::wstring>& f) {
     }
     if (name == L"wait-until") {  // milliseconds since listen: shapes a scenario in time
         const unsigned until = static_cast<unsigned>(num(1));
-        return reply(waitFor(30000, [&] { return recorder.elapsed() >= until; }));
+        return reply(pollUntil(30000, [&] { return recorder.elapsed() >= until; }));
     }
     if (name == L"wait-accepts") {  // count|timeout: the times of the first count
         std::vector<unsigned> times;
-        const bool ok = waitFor(num(2), [&] {
+        const bool ok = pollUntil(num(2), [&] {
             times = recorder.times();
             return static_cast<int>(times.size()) >= num(1);
         });
@@ -165,7 +157,7 @@ void run(const std::vector<std::wstring>& f) {
     if (name == L"wait-status") {  // part|timeout|text
         std::wstring text;
         const bool ok =
-            waitFor(num(2), [&] { return probe.statusText(num(1), text) && text == arg(3); });
+            pollUntil(num(2), [&] { return probe.statusText(num(1), text) && text == arg(3); });
         return reply(ok, text);
     }
     if (name == L"command")
@@ -208,13 +200,14 @@ void run(const std::vector<std::wstring>& f) {
         return reply(IsIconic(main) != 0);
     }
     if (name == L"wait-visible") {  // 0 or 1|timeout
-        const bool ok = waitFor(num(2), [&] { return (IsWindowVisible(main) ? 1 : 0) == num(1); });
+        const bool ok =
+            pollUntil(num(2), [&] { return (IsWindowVisible(main) ? 1 : 0) == num(1); });
         return reply(ok);
     }
     if (name == L"main-rect")
         return reply(true, rectText(main));
     if (name == L"wait-foreground") {  // timeout
-        return reply(waitFor(num(1), [&] { return GetForegroundWindow() == main; }));
+        return reply(pollUntil(num(1), [&] { return GetForegroundWindow() == main; }));
     }
     if (name == L"paint-main")
         return reply(paintNow(main));
@@ -231,7 +224,7 @@ void run(const std::vector<std::wstring>& f) {
     }
     if (name == L"wait-menu") {  // 0 or 1|timeout: a pop-up menu is shown or gone
         HWND menu = nullptr;
-        const bool ok = waitFor(num(2), [&] {
+        const bool ok = pollUntil(num(2), [&] {
             menu = FindWindowW(L"#32768", nullptr);
             return ((menu != nullptr && IsWindowVisible(menu)) ? 1 : 0) == num(1);
         });
@@ -257,11 +250,11 @@ void run(const std::vector<std::wstring>& f) {
     if (name == L"wait-dialog") {  // caption|timeout
         HWND dialog = nullptr;
         const bool ok =
-            waitFor(num(2), [&] { return (dialog = probe.findDialog(arg(1))) != nullptr; });
+            pollUntil(num(2), [&] { return (dialog = probe.findDialog(arg(1))) != nullptr; });
         return ok ? reply(true, rectText(dialog)) : reply(false, L"no dialog " + arg(1));
     }
     if (name == L"wait-gone") {  // caption|timeout
-        return reply(waitFor(num(2), [&] { return probe.findDialog(arg(1)) == nullptr; }));
+        return reply(pollUntil(num(2), [&] { return probe.findDialog(arg(1)) == nullptr; }));
     }
 
     HWND dialog = probe.findDialog(arg(1));
@@ -269,13 +262,13 @@ void run(const std::vector<std::wstring>& f) {
         return clearClipboard(), reply(true);
     if (name == L"wait-clipboard") {  // -|timeout
         std::wstring text;
-        return reply(waitFor(num(2), [&] { return readClipboard(text); }), text);
+        return reply(pollUntil(num(2), [&] { return readClipboard(text); }), text);
     }
     if (dialog == nullptr)
         return reply(false, L"no dialog " + arg(1));
     if (name == L"text")
         return reply(true, windowText(GetDlgItem(dialog, id(2))));  // caption|id
-    if (name == L"statics") {                                        // caption
+    if (name == L"statics") {                                       // caption
         std::wstring all;
         for (const std::wstring& text : probe.staticTexts(dialog))
             all += (all.empty() ? L"" : L"|") + text;

@@ -26,6 +26,10 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/poll_until.h"
+
+using kavri::test::pollUntil;
+
 namespace {
 
 constexpr wchar_t kWindowClass[] = L"KAVRICLIENT";
@@ -84,10 +88,11 @@ void link(const std::wstring& path) {
     IShellLinkW* shellLink = nullptr;
     IPersistFile* file = nullptr;
     wchar_t text[MAX_PATH] = {};
-    bool loaded = SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
-                                             IID_IShellLinkW, reinterpret_cast<void**>(&shellLink))) &&
-                  SUCCEEDED(shellLink->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) &&
-                  SUCCEEDED(file->Load(path.c_str(), STGM_READ));
+    bool loaded =
+        SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                   reinterpret_cast<void**>(&shellLink))) &&
+        SUCCEEDED(shellLink->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) &&
+        SUCCEEDED(file->Load(path.c_str(), STGM_READ));
     if (!loaded) {
         print("link.error", path);
     } else {
@@ -120,7 +125,8 @@ void registryKey(const std::wstring& subkey) {
         BYTE data[2048];
         DWORD dataSize = sizeof data - sizeof(wchar_t);
         DWORD type = 0;
-        if (RegEnumValueW(key, i, name, &nameLength, nullptr, &type, data, &dataSize) != ERROR_SUCCESS)
+        if (RegEnumValueW(key, i, name, &nameLength, nullptr, &type, data, &dataSize) !=
+            ERROR_SUCCESS)
             break;
         std::wstring value;
         if (type == REG_SZ || type == REG_EXPAND_SZ) {
@@ -139,9 +145,11 @@ void registryKey(const std::wstring& subkey) {
     RegCloseKey(key);
 }
 
-void setRegistryText(const std::wstring& subkey, const std::wstring& name, const std::wstring& value) {
-    LSTATUS status = RegSetKeyValueW(HKEY_CURRENT_USER, subkey.c_str(), name.c_str(), REG_SZ,
-                                     value.c_str(), static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+void setRegistryText(const std::wstring& subkey, const std::wstring& name,
+                     const std::wstring& value) {
+    LSTATUS status =
+        RegSetKeyValueW(HKEY_CURRENT_USER, subkey.c_str(), name.c_str(), REG_SZ, value.c_str(),
+                        static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
     print("reg-set", status == ERROR_SUCCESS ? L"ok" : L"fail");
 }
 
@@ -163,18 +171,22 @@ void version(const std::wstring& path) {
                       LOWORD(fixed->dwFileVersionLS));
         print("version.fixed", text);
     }
-    for (const wchar_t* name : {L"ProductName", L"ProductVersion", L"FileVersion", L"FileDescription",
-                                L"CompanyName", L"LegalCopyright", L"OriginalFilename"}) {
+    for (const wchar_t* name :
+         {L"ProductName", L"ProductVersion", L"FileVersion", L"FileDescription", L"CompanyName",
+          L"LegalCopyright", L"OriginalFilename"}) {
         std::wstring query = std::wstring(L"\\StringFileInfo\\040904B0\\") + name;
         wchar_t* value = nullptr;
-        if (VerQueryValueW(block.data(), query.c_str(), reinterpret_cast<void**>(&value), &length) && value)
+        if (VerQueryValueW(block.data(), query.c_str(), reinterpret_cast<void**>(&value),
+                           &length) &&
+            value)
             print("version." + utf8(name), value);
     }
 }
 
 BOOL CALLBACK firstName(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR result) {
     *reinterpret_cast<std::wstring*>(result) =
-        IS_INTRESOURCE(name) ? std::to_wstring(reinterpret_cast<ULONG_PTR>(name)) : std::wstring(name);
+        IS_INTRESOURCE(name) ? std::to_wstring(reinterpret_cast<ULONG_PTR>(name))
+                             : std::wstring(name);
     return FALSE;
 }
 
@@ -205,8 +217,8 @@ void run(const std::wstring& commandLine, int timeoutMs) {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process)) {
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process)) {
         print("run", L"fail " + std::to_wstring(GetLastError()));
         return;
     }
@@ -220,19 +232,8 @@ void run(const std::wstring& commandLine, int timeoutMs) {
     CloseHandle(process.hProcess);
 }
 
-template <typename Condition>
-bool waitFor(int timeoutMs, Condition condition) {
-    const DWORD start = GetTickCount();
-    while (!condition()) {
-        if (static_cast<int>(GetTickCount() - start) > timeoutMs)
-            return false;
-        Sleep(50);
-    }
-    return true;
-}
-
 void waitWindow(int timeoutMs) {
-    bool found = waitFor(timeoutMs, [] { return FindWindowW(kWindowClass, nullptr) != nullptr; });
+    bool found = pollUntil(timeoutMs, [] { return FindWindowW(kWindowClass, nullptr) != nullptr; });
     print("window", found ? L"1" : L"0");
 }
 
@@ -242,8 +243,9 @@ void exitProgram(int timeoutMs) {
     DWORD processId = 0;
     if (window)
         GetWindowThreadProcessId(window, &processId);
-    HANDLE process = processId ? OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId)
-                               : nullptr;
+    HANDLE process =
+        processId ? OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId)
+                  : nullptr;
     if (!process) {
         print("exit", L"no program");
         return;
@@ -283,7 +285,8 @@ BOOL CALLBACK matchTopLevel(HWND window, LPARAM param) {
     wchar_t caption[256] = {};
     GetWindowTextW(window, caption, 256);
     // The wizard adds the page's name to its caption.
-    if (!IsWindowVisible(window) || std::wcsncmp(caption, search->title->c_str(), search->title->size()) != 0)
+    if (!IsWindowVisible(window) ||
+        std::wcsncmp(caption, search->title->c_str(), search->title->size()) != 0)
         return TRUE;
     if (search->text) {
         EnumChildWindows(window, hasText, param);
@@ -299,7 +302,7 @@ BOOL CALLBACK matchTopLevel(HWND window, LPARAM param) {
 
 HWND findControl(const std::wstring& title, int controlId, int timeoutMs) {
     WindowSearch search{&title, controlId, nullptr, nullptr};
-    waitFor(timeoutMs, [&] {
+    pollUntil(timeoutMs, [&] {
         EnumWindows(matchTopLevel, reinterpret_cast<LPARAM>(&search));
         return search.found != nullptr;
     });
@@ -309,7 +312,7 @@ HWND findControl(const std::wstring& title, int controlId, int timeoutMs) {
 // Waits for a window with this caption to show a control holding the text.
 void waitText(const std::wstring& title, const std::wstring& text, int timeoutMs) {
     WindowSearch search{&title, 0, &text, nullptr};
-    waitFor(timeoutMs, [&] {
+    pollUntil(timeoutMs, [&] {
         EnumWindows(matchTopLevel, reinterpret_cast<LPARAM>(&search));
         return search.found != nullptr;
     });
